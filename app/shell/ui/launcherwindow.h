@@ -1,0 +1,70 @@
+#pragma once
+// The launcher "Main": seven panels that open the tools, the viewer, the
+// help and the exit.
+#include "toolhost.h"
+
+#include <QMap>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class AppContext;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QProcess;
+
+enum class Tool { Message, Ticket, Unit, Tester, Finger };
+
+using ToolFactory = std::function<QWidget *(AppContext &, ToolHost &)>;
+
+class LauncherWindow : public QWidget, public ToolHost {
+    Q_OBJECT
+public:
+    explicit LauncherWindow(AppContext &ctx, QWidget *parent = nullptr);
+    ~LauncherWindow() override;
+
+    void registerTool(Tool tool, ToolFactory factory);
+
+    // Start-up steps 1-9; call once before show().
+    void load(const QString &commandLine);
+
+    void openTool(Tool tool);
+    void startViewer();
+    void openHelp() override;
+    void returnToMenu() override;
+    void quitFromTool() override;
+
+    QWidget *currentTool() const { return tool_; }
+
+    // Called at the last step of shut-down; defaults to quitting the
+    // application. Tests replace it.
+    std::function<void()> endProcess;
+    // Opens a help page (the desktop's viewer by default); tests replace it.
+    std::function<void(const QString &path)> openPage;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildPanels();
+    void layoutBlock();
+    void shutDown();
+    void rememberToolPosition();
+
+    AppContext &ctx_;
+    bool loaded_ = false;
+    bool shuttingDown_ = false;
+    QMap<Tool, ToolFactory> factories_;
+    QPointer<QWidget> tool_;
+    QPointer<QProcess> viewer_;
+    QLabel *image1_ = nullptr;
+    QLabel *label1_ = nullptr;
+    QPushButton *command1_ = nullptr;
+    QList<QFrame *> frames_;  // Frame1..Frame7
+    QList<QLabel *> labels_;  // Label2..Label8
+    QList<QLabel *> pictures_;
+};

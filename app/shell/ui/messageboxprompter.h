@@ -1,0 +1,11 @@
+#pragma once
+#include "shell/prompter.h"
+
+class QWidget;
+
+// Shows requests as QMessageBox with the standard buttons (Japanese
+// captions come from Qt's own translation).
+class MessageBoxPrompter : public Prompter {
+public:
+    int ask(const PromptRequest &request) override;
+};

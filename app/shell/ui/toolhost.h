@@ -1,0 +1,13 @@
+#pragma once
+// What a tool window asks of the launcher.
+class ToolHost {
+public:
+    virtual ~ToolHost() = default;
+    // "メニューへ戻る": the launcher shows itself again with tool state 0.
+    virtual void returnToMenu() = 0;
+    // The tool's close box: close the port, restore its defaults and end
+    // the process at once, without the launcher's shut-down steps.
+    virtual void quitFromTool() = 0;
+    // The launcher's help routine for the current tool state.
+    virtual void openHelp() = 0;
+};

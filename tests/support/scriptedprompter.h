@@ -1,0 +1,27 @@
+#pragma once
+// A prompter for tests: records every request and answers from a script.
+#include "shell/prompter.h"
+
+#include <QList>
+
+#include <deque>
+#include <functional>
+
+class ScriptedPrompter : public Prompter {
+public:
+    int ask(const PromptRequest &request) override;
+
+    // Answers used in order; when the script is empty the fallback
+    // answers: Cancel for Retry/Cancel and OK/Cancel boxes (so that no
+    // wait loops forever), No for Yes/No, OK otherwise.
+    void script(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
+    // Runs while the box would be shown (e.g. to change the fake line).
+    std::function<void(const PromptRequest &)> onAsk;
+
+    QList<PromptRequest> requests;
+    QList<int> codes() const;
+    void clear() { requests.clear(); answers_.clear(); }
+
+private:
+    std::deque<int> answers_;
+};
