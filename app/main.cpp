@@ -1,13 +1,17 @@
 #include "comm/portio.h"
 #include "shell/appcontext.h"
 #include "shell/programfolder.h"
+#include "shell/startupreport.h"
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/messageboxprompter.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -29,5 +33,13 @@ int main(int argc, char *argv[])
     LauncherWindow launcher(ctx);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
+    if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {
+        // Measure until the launcher has been painted, then leave.
+        QTimer::singleShot(0, &launcher, [] {
+            std::fprintf(stderr, "launcher shown after %.0f ms, peak memory %ld KiB\n",
+                         msSinceProcessStart(), peakResidentKiB());
+            QApplication::exit(0);
+        });
+    }
     return QApplication::exec();
 }
