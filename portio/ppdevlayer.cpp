@@ -8,10 +8,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/ppdev.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Uses the ioctl macros of sys/ioctl.h.
+#include <linux/ppdev.h>
 
 // Register semantics. The kernel's parport layer speaks the PC register
 // layout on both sides (linux/parport.h: control STROBE 0x01, AUTOFD 0x02,
@@ -141,7 +143,7 @@ int PpdevLayer::install()
     }
     int firstError = 0;
     for (Port &port : ports_) {
-        port.fd = ::open(port.device.c_str(), O_RDWR | O_CLOEXEC);
+        port.fd = openPort(port.device);
         if (port.fd < 0 && firstError == 0) {
             firstError = errno ? errno : EIO;
             problem_ = describe(port.device, firstError);
@@ -223,6 +225,11 @@ void PpdevLayer::closeAll()
     }
     ports_.clear();
     installed_ = false;
+}
+
+int PpdevLayer::openPort(const std::string &device)
+{
+    return ::open(device.c_str(), O_RDWR | O_CLOEXEC);
 }
 
 int PpdevLayer::deviceControl(int fd, unsigned long request, void *arg)

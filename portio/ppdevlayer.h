@@ -53,7 +53,9 @@ public:
     static std::vector<Port> discover(const std::string &procDir, const std::string &devDir);
 
 protected:
-    // ioctl on a port's file; tests replace it to play the kernel's part.
+    // open and ioctl on a port's file; tests replace them to play the
+    // kernel's part. Both fail with -1 and errno.
+    virtual int openPort(const std::string &device);
     virtual int deviceControl(int fd, unsigned long request, void *arg);
 
 private:
