@@ -67,6 +67,22 @@ long readFirstNumber(const std::string &path)
     return value;
 }
 
+// The device that holds the port now ("none" when free), from the port's
+// devices/active entry; empty when that cannot be read.
+std::string activeDevice(const std::string &portDir)
+{
+    FILE *f = std::fopen((portDir + "/devices/active").c_str(), "re");
+    if (!f)
+        return {};
+    char buf[64] = {};
+    const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    std::fclose(f);
+    std::string name(buf, n);
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
 std::string describe(const std::string &device, int err)
 {
     std::string text = device + ": " + std::strerror(err);
@@ -162,11 +178,20 @@ int PpdevLayer::start()
         return kNoService;
     if (std::any_of(ports_.begin(), ports_.end(), [](const Port &p) { return p.claimed; }))
         return kServiceRunning;
-    // PPCLAIM waits while another driver (lp printing a job) holds the
-    // port; that hold ends with the job.
     int firstError = 0;
     bool any = false;
     for (Port &port : ports_) {
+        // PPCLAIM sleeps until whoever holds the port lets go: a print job
+        // of lp, or another program (a second Zentrix) for as long as it
+        // runs. A port in use is skipped instead, so the start never hangs.
+        const std::string holder = activeDevice(procDir_ + "/" + port.name);
+        if (!holder.empty() && holder != "none") {
+            if (firstError == 0) {
+                firstError = EBUSY;
+                problem_ = port.device + " is in use by " + holder;
+            }
+            continue;
+        }
         if (deviceControl(port.fd, PPCLAIM, nullptr) == 0) {
             port.claimed = true;
             port.controlExtra = 0;

@@ -116,6 +116,8 @@ const StartCase kStartCases[] = {
      {"open", "manager", "start", "install", "stop", "install", "remove", "close"}, false},
 };
 
+void PrintTo(const StartCase &c, std::ostream *os) { *os << c.name; }
+
 class StartPaths : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(StartPaths, ResultCallsAndWhatIsLeft)

@@ -219,15 +219,20 @@ struct FaultCase {
     bool deviceFile;     // /dev/parport0 is there (ppdev loaded)
     int openError;       // opening /dev/parport0 fails with this
     int claimError;
+    const char *holder;  // devices/active of the port
     const char *problem; // part of the diagnostic
 };
 
 const FaultCase kFaults[] = {
-    {"NoParportDriver", false, false, 0, 0, "ppdev"},
-    {"PpdevNotLoaded", true, false, 0, 0, "ppdev module"},
-    {"NoPermission", true, true, EACCES, 0, "lp"},
-    {"ClaimRefused", true, true, 0, EBUSY, "claiming"},
+    {"NoParportDriver", false, false, 0, 0, nullptr, "ppdev"},
+    {"PpdevNotLoaded", true, false, 0, 0, nullptr, "ppdev module"},
+    {"NoPermission", true, true, EACCES, 0, nullptr, "lp"},
+    {"ClaimRefused", true, true, 0, EIO, "none\n", "claiming"},
+    // Claiming would sleep until the other program ends.
+    {"HeldByAnotherProgram", true, true, 0, 0, "ppdev0\n", "in use by ppdev0"},
 };
+
+void PrintTo(const FaultCase &c, std::ostream *os) { *os << c.name; }
 
 class PpdevFaults : public PpdevTree, public ::testing::WithParamInterface<FaultCase> {};
 
@@ -236,6 +241,13 @@ TEST_P(PpdevFaults, StartFailsWithNothingLeftOpen)
     const FaultCase &c = GetParam();
     if (c.procTree)
         addPort(QStringLiteral("parport0"), "888\t1912\n", c.deviceFile);
+    if (c.holder) {
+        const QString devices = tmp.path() + QStringLiteral("/proc/parport0/devices");
+        QDir().mkpath(devices);
+        QFile active(devices + QStringLiteral("/active"));
+        ASSERT_TRUE(active.open(QIODevice::WriteOnly));
+        active.write(c.holder);
+    }
     KernelStandIn layer(proc(), dev());
     if (c.openError)
         layer.openErrors[device("parport0")] = c.openError;
@@ -245,6 +257,7 @@ TEST_P(PpdevFaults, StartFailsWithNothingLeftOpen)
     DriverControl control(layer);
     EXPECT_EQ(control.start(), 0x01u);
     EXPECT_NE(layer.problem().find(c.problem), std::string::npos) << layer.problem();
+    EXPECT_FALSE(layer.chips[device("parport0")].claimed);
     EXPECT_EQ(openFileCount(), files);
     EXPECT_TRUE(layer.ports().empty());
     EXPECT_EQ(layer.readRegister(0x379), 0xFF);
