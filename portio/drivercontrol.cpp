@@ -20,11 +20,6 @@ bool DriverControl::ensureManager()
 uint32_t DriverControl::start()
 {
     state_ = 0;
-    if (platform_ == Platform::Win9x) {
-        kind_ = Platform::Win9x;
-        return 0;
-    }
-    kind_ = Platform::Nt;
 
     // The first attempt only looks for a device that is already there, the
     // second starts an installed service, the third installs it first.
@@ -54,8 +49,6 @@ uint32_t DriverControl::start()
 
 uint32_t DriverControl::stop()
 {
-    if (platform_ == Platform::Win9x)
-        return 0;
     if (state_ & KZPIO_STOP_AT_END) {
         if (stopService() != kOk)
             return 4; // the manager stays open for another try

@@ -8,18 +8,12 @@
 
 namespace kzpio {
 
-// Platform families of the old library: the 95/98/Me family needed no
-// driver at all, the NT family needs the install/start/open sequence.
-enum class Platform { Unknown = 0, Win9x = 1, Nt = 2 };
-
 class DriverControl {
 public:
-    // On Linux access always goes through a driver (ppdev), so the library
-    // runs the NT-family sequence; the other family is kept for the tests.
-    explicit DriverControl(ServiceLayer &layer, Platform platform = Platform::Nt)
-        : layer_(layer), platform_(platform)
-    {
-    }
+    // Windows 95/98/Me needed no driver, and start and stop did nothing
+    // there. Here port access always goes through a kernel driver that must
+    // be claimed (ppdev), as on the NT family, so the full sequence runs.
+    explicit DriverControl(ServiceLayer &layer) : layer_(layer) {}
     ~DriverControl();
 
     DriverControl(const DriverControl &) = delete;
@@ -31,7 +25,6 @@ public:
     uint32_t stop();
 
     uint32_t state() const { return state_; }
-    Platform platformKind() const { return kind_; }
     bool managerOpen() const { return managerOpen_; }
 
 private:
@@ -42,8 +35,6 @@ private:
     int removeService();
 
     ServiceLayer &layer_;
-    Platform platform_;
-    Platform kind_ = Platform::Unknown;
     uint32_t state_ = 0;
     bool managerOpen_ = false;
 };

@@ -222,24 +222,3 @@ TEST(DriverControl, FailedRemovalReportsEightAndIsRetried)
     EXPECT_FALSE(m.managerOpen);
     EXPECT_EQ(control.state(), 0u);
 }
-
-TEST(DriverControl, SecondStartFindsTheRunningDevice)
-{
-    FakeManager m;
-    DriverControl control(m);
-    ASSERT_EQ(control.start(), 0x0Eu);
-    m.calls.clear();
-    EXPECT_EQ(control.start(), 0x0Eu);
-    EXPECT_EQ(m.calls, (Calls{"open"}));
-}
-
-TEST(DriverControl, OldWindowsFamilyNeedsNoDriver)
-{
-    FakeManager m;
-    m.rights = false;
-    DriverControl control(m, Platform::Win9x);
-    EXPECT_EQ(control.start(), 0u);
-    EXPECT_EQ(control.platformKind(), Platform::Win9x);
-    EXPECT_EQ(control.stop(), 0u);
-    EXPECT_TRUE(m.calls.empty());
-}

@@ -266,28 +266,3 @@ TEST_P(PpdevFaults, StartFailsWithNothingLeftOpen)
 
 INSTANTIATE_TEST_SUITE_P(PpdevLayer, PpdevFaults, ::testing::ValuesIn(kFaults),
                          [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(PpdevTree, OnePortDeniedTheOtherStillServes)
-{
-    addPort(QStringLiteral("parport0"), "888\t1912\n");
-    addPort(QStringLiteral("parport1"), "632\t1656\n");
-    KernelStandIn layer(proc(), dev());
-    layer.openErrors[device("parport0")] = EACCES;
-    DriverControl control(layer);
-    ASSERT_EQ(control.start(), 0x0Eu);
-    EXPECT_EQ(layer.readRegister(0x379), 0xFF);
-    EXPECT_EQ(layer.readRegister(0x279), 0xDF);
-    EXPECT_EQ(control.stop(), 0u);
-}
-
-TEST(PpdevLayer, ThisMachineWithoutParallelPortFailsCleanly)
-{
-    if (QDir(QStringLiteral("/proc/sys/dev/parport")).exists())
-        GTEST_SKIP() << "this machine has a parallel port driver";
-    PpdevLayer layer;
-    DriverControl control(layer);
-    EXPECT_EQ(control.start(), 0x01u);
-    EXPECT_FALSE(layer.problem().empty());
-    EXPECT_EQ(layer.readRegister(0x379), 0xFF);
-    EXPECT_EQ(control.stop(), 0u);
-}
