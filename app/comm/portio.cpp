@@ -1,5 +1,6 @@
 #include "portio.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -26,6 +27,15 @@ bool LibraryPortIo::bind()
     } else {
         if (!folder_.isEmpty())
             candidates << QDir(folder_).filePath(QStringLiteral("libKZpio.so"));
+        // The program folder may be a data folder (ZENTRIX_HOME, or a
+        // read-only install): the library built beside the executable
+        // still counts as the program's own.
+        if (QCoreApplication::instance()) {
+            const QString beside =
+                QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libKZpio.so"));
+            if (!candidates.contains(beside))
+                candidates << beside;
+        }
         candidates << QStringLiteral("libKZpio.so") << QStringLiteral("libKZpio.so.1");
     }
     for (const QString &name : candidates) {

@@ -15,7 +15,8 @@ public:
 };
 
 // dlopen/dlsym on first use: the program folder's libKZpio.so first, then
-// the system's library path. ZENTRIX_KZPIO names another file (or "none").
+// the one beside the executable, then the system's library path.
+// ZENTRIX_KZPIO names another file (or "none").
 class LibraryPortIo : public PortIo {
 public:
     explicit LibraryPortIo(QString programFolder) : folder_(std::move(programFolder)) {}
