@@ -33,16 +33,23 @@ void transpose64(uint64_t a[64]) {
 } // namespace
 
 void transpose(const BitMatrix &src, BitMatrix &dst) {
+    // Only the 64 x 64 blocks the symbol reaches; rows past the size are
+    // zero in src, so the columns past it come out zero in dst.
+    const int words = (src.size + 63) / 64;
     dst.size = src.size;
     uint64_t block[64];
-    for (int bi = 0; bi < BitMatrix::kWords; ++bi) {
-        for (int bj = 0; bj < BitMatrix::kWords; ++bj) {
+    for (int bi = 0; bi < words; ++bi) {
+        for (int bj = 0; bj < words; ++bj) {
             for (int i = 0; i < 64; ++i)
                 block[i] = src.row[bi * 64 + i][bj];
             transpose64(block);
             for (int i = 0; i < 64; ++i)
                 dst.row[bj * 64 + i][bi] = block[i];
         }
+    }
+    for (int y = 0; y < words * 64; ++y) {
+        for (int w = words; w < BitMatrix::kWords; ++w)
+            dst.row[y][w] = 0;
     }
 }
 

@@ -27,7 +27,8 @@ struct BitMatrix {
     void fill(int x, int y, int w, int h, bool dark);
 };
 
-// dst = src with rows and columns exchanged (both 192 x 192).
+// dst = src with rows and columns exchanged. Rows of src from its size up
+// to the next multiple of 64 must be zero.
 void transpose(const BitMatrix &src, BitMatrix &dst);
 
 } // namespace kzbarqr

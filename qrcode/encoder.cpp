@@ -96,6 +96,7 @@ void buildSymbol(Workspace &ws, SymbolType type, int version, Level level,
     blockLayout(type, version, level, layout);
     encodeData(type, version, layout, ws.segments, header, ws.data);
     const int count = assembleCodewords(ws, layout);
+    ws.codewords[count] = 0; // remainder bits
 
     drawFunctionPatterns(type, version, ws.modules, ws.function);
     const bool shortLast = type == SymbolType::Micro && layout.dataBits % 8 != 0;

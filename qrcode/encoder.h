@@ -17,11 +17,11 @@ struct Workspace {
     char command[kWorkBufferSize];
     SegmentList segments;
     uint8_t data[kMaxDataCodewords];
-    uint8_t codewords[kMaxCodewords]; // final sequence
-    uint8_t ec[kMaxCodewords];        // check codewords, block after block
-    BitMatrix modules;                // function patterns and unmasked data
-    BitMatrix function;               // which modules carry no data
-    BitMatrix symbol;                 // the finished symbol
+    uint8_t codewords[kMaxCodewords + 1]; // final sequence and a zero byte
+    uint8_t ec[kMaxCodewords];            // check codewords, block after block
+    BitMatrix modules;                    // function patterns and unmasked data
+    BitMatrix function;                   // which modules carry no data
+    BitMatrix symbol;                     // the finished symbol
     BitMatrix scratch;
     uint8_t file[kMaxBmpFileSize]; // the larger of the two file images
 

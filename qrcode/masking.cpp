@@ -4,48 +4,94 @@ namespace kzbarqr {
 
 namespace {
 
-// A row as three words: bit j is column j.
-struct Row {
-    uint64_t w[3];
+inline int popcount64(uint64_t x) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(x);
+#else
+    // Without the instruction the builtin becomes a library call.
+    x -= (x >> 1) & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+#endif
+}
+
+// A row as W words (as many as the size needs): bit j is column j.
+template <int W> struct Row {
+    uint64_t w[W];
+
+    static Row load(const BitMatrix &m, int y) {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = m.row[y][i];
+        return r;
+    }
+    // Columns 0 .. n-1.
+    static Row first(int n) {
+        Row r;
+        for (int i = 0; i < W; ++i) {
+            const int bits = n - 64 * i;
+            r.w[i] = bits >= 64 ? ~uint64_t{0} : bits <= 0 ? 0 : (uint64_t{1} << bits) - 1;
+        }
+        return r;
+    }
+    Row operator&(Row o) const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = w[i] & o.w[i];
+        return r;
+    }
+    Row operator|(Row o) const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = w[i] | o.w[i];
+        return r;
+    }
+    Row operator^(Row o) const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = w[i] ^ o.w[i];
+        return r;
+    }
+    Row operator~() const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = ~w[i];
+        return r;
+    }
+    // Column j of the result is column j + k (zeros come in from the right).
+    Row next(int k) const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = (w[i] >> k) | (i + 1 < W ? w[i + 1] << (64 - k) : 0);
+        return r;
+    }
+    // Column j of the result is column j - k (zeros come in from the left).
+    Row prev(int k) const {
+        Row r;
+        for (int i = 0; i < W; ++i)
+            r.w[i] = (w[i] << k) | (i > 0 ? w[i - 1] >> (64 - k) : 0);
+        return r;
+    }
+    int count() const {
+        int n = 0;
+        for (int i = 0; i < W; ++i)
+            n += popcount64(w[i]);
+        return n;
+    }
+    bool any() const {
+        uint64_t a = 0;
+        for (int i = 0; i < W; ++i)
+            a |= w[i];
+        return a != 0;
+    }
 };
 
-inline Row load(const BitMatrix &m, int y) {
-    return Row{{m.row[y][0], m.row[y][1], m.row[y][2]}};
-}
-inline Row operator&(Row a, Row b) {
-    return Row{{a.w[0] & b.w[0], a.w[1] & b.w[1], a.w[2] & b.w[2]}};
-}
-inline Row operator|(Row a, Row b) {
-    return Row{{a.w[0] | b.w[0], a.w[1] | b.w[1], a.w[2] | b.w[2]}};
-}
-inline Row operator^(Row a, Row b) {
-    return Row{{a.w[0] ^ b.w[0], a.w[1] ^ b.w[1], a.w[2] ^ b.w[2]}};
-}
-inline Row operator~(Row a) {
-    return Row{{~a.w[0], ~a.w[1], ~a.w[2]}};
-}
-// Column j of the result is column j + k of a (zeros come in from the right).
-inline Row next(Row a, int k) {
-    return Row{
-        {(a.w[0] >> k) | (a.w[1] << (64 - k)), (a.w[1] >> k) | (a.w[2] << (64 - k)), a.w[2] >> k}};
-}
-// Column j of the result is column j - k of a (zeros come in from the left).
-inline Row prev(Row a, int k) {
-    return Row{
-        {a.w[0] << k, (a.w[1] << k) | (a.w[0] >> (64 - k)), (a.w[2] << k) | (a.w[1] >> (64 - k))}};
-}
-inline int count(Row a) {
-    return __builtin_popcountll(a.w[0]) + __builtin_popcountll(a.w[1]) +
-           __builtin_popcountll(a.w[2]);
-}
-// Columns 0 .. n-1.
-inline Row firstColumns(int n) {
-    Row r{};
-    for (int i = 0; i < 3; ++i) {
-        const int bits = n - 64 * i;
-        r.w[i] = bits >= 64 ? ~uint64_t{0} : bits <= 0 ? 0 : (uint64_t{1} << bits) - 1;
-    }
-    return r;
+// Calls f.template operator()<W>() with the words the size needs.
+template <typename F> int byWidth(int size, F f) {
+    if (size <= 64) return f.template operator()<1>();
+    if (size <= 128) return f.template operator()<2>();
+    return f.template operator()<3>();
 }
 
 // Mask conditions (i row, j column) of the eight Model 2 masks.
@@ -130,7 +176,9 @@ void applyMask(SymbolType type, Level level, int version, int mask, const BitMat
         for (int w = 0; w < BitMatrix::kWords; ++w)
             out.row[y][w] = modules.row[y][w] ^ (p[w] & ~function.row[y][w]);
     }
-    for (int y = d; y < BitMatrix::kRows; ++y) {
+    // Rows below, up to the next 64, stay zero for the transposes.
+    const int rowsUsed = (d + 63) / 64 * 64;
+    for (int y = d; y < rowsUsed; ++y) {
         for (int w = 0; w < BitMatrix::kWords; ++w)
             out.row[y][w] = 0;
     }
@@ -138,51 +186,62 @@ void applyMask(SymbolType type, Level level, int version, int mask, const BitMat
 }
 
 int countSameColourBlocks(const BitMatrix &m) {
-    const Row pairs = firstColumns(m.size - 1);
-    int blocks = 0;
-    Row a = load(m, 0);
-    for (int y = 0; y + 1 < m.size; ++y) {
-        const Row b = load(m, y + 1);
-        const Row vertical = ~(a ^ b);
-        blocks += count(vertical & next(vertical, 1) & ~(a ^ next(a, 1)) & pairs);
-        a = b;
-    }
-    return blocks;
+    return byWidth(m.size, [&m]<int W>() {
+        using R = Row<W>;
+        const R pairs = R::first(m.size - 1);
+        int blocks = 0;
+        R a = R::load(m, 0);
+        for (int y = 0; y + 1 < m.size; ++y) {
+            const R b = R::load(m, y + 1);
+            const R vertical = ~(a ^ b);
+            blocks += (vertical & vertical.next(1) & ~(a ^ a.next(1)) & pairs).count();
+            a = b;
+        }
+        return blocks;
+    });
 }
 
 int runPenalty(const BitMatrix &m) {
-    const Row pairs = firstColumns(m.size - 1);
-    int penalty = 0;
-    for (int y = 0; y < m.size; ++y) {
-        const Row r = load(m, y);
-        const Row equal = ~(r ^ next(r, 1)) & pairs;
-        // A run of k >= 5 holds k - 4 windows of five and one start.
-        const Row windows = equal & next(equal, 1) & next(equal, 2) & next(equal, 3);
-        const Row starts = windows & ~prev(windows, 1);
-        penalty += count(windows) + 2 * count(starts);
-    }
-    return penalty;
+    return byWidth(m.size, [&m]<int W>() {
+        using R = Row<W>;
+        const R pairs = R::first(m.size - 1);
+        int penalty = 0;
+        for (int y = 0; y < m.size; ++y) {
+            const R r = R::load(m, y);
+            const R equal = ~(r ^ r.next(1)) & pairs;
+            // A run of k >= 5 holds k - 4 windows of five and one start.
+            const R windows = equal & equal.next(1) & equal.next(2) & equal.next(3);
+            const R starts = windows & ~windows.prev(1);
+            penalty += windows.count() + 2 * starts.count();
+        }
+        return penalty;
+    });
 }
 
 int countFinderLikePatterns(const BitMatrix &m) {
-    int found = 0;
-    for (int y = 0; y < m.size; ++y) {
-        const Row r = load(m, y);
-        const Row core =
-            r & ~next(r, 1) & next(r, 2) & next(r, 3) & next(r, 4) & ~next(r, 5) & next(r, 6);
-        if ((core.w[0] | core.w[1] | core.w[2]) == 0) continue;
-        // Outside the symbol counts as light (the quiet zone).
-        const Row lightBefore = ~(prev(r, 1) | prev(r, 2) | prev(r, 3) | prev(r, 4));
-        const Row lightAfter = ~(next(r, 7) | next(r, 8) | next(r, 9) | next(r, 10));
-        found += count(core & (lightBefore | lightAfter));
-    }
-    return found;
+    return byWidth(m.size, [&m]<int W>() {
+        using R = Row<W>;
+        int found = 0;
+        for (int y = 0; y < m.size; ++y) {
+            const R r = R::load(m, y);
+            const R core =
+                r & ~r.next(1) & r.next(2) & r.next(3) & r.next(4) & ~r.next(5) & r.next(6);
+            if (!core.any()) continue;
+            // Outside the symbol counts as light (the quiet zone).
+            const R lightBefore = ~(r.prev(1) | r.prev(2) | r.prev(3) | r.prev(4));
+            const R lightAfter = ~(r.next(7) | r.next(8) | r.next(9) | r.next(10));
+            found += (core & (lightBefore | lightAfter)).count();
+        }
+        return found;
+    });
 }
 
 int balancePenalty(const BitMatrix &m) {
     int dark = 0;
-    for (int y = 0; y < m.size; ++y)
-        dark += count(load(m, y));
+    for (int y = 0; y < m.size; ++y) {
+        for (int w = 0; w < BitMatrix::kWords; ++w)
+            dark += popcount64(m.row[y][w]);
+    }
     const int percent = dark * 100 / (m.size * m.size);
     const int steps = (percent - 50) / 5;
     return 10 * (steps < 0 ? -steps : steps);

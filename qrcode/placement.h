@@ -13,7 +13,8 @@ namespace kzbarqr {
 // including the format area and everything right of the symbol.
 void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function);
 
-// Puts the final codeword sequence into the free modules. For Micro M1/M3
+// Puts the final codeword sequence into the free modules; codewords[count]
+// must be readable and zero (the remainder bits). For Micro M1/M3
 // the data codeword at `shortIndex` contributes only its high nibble
 // (-1: none). Model 1 takes one codeword per fixed 8-module slot and skips
 // the high nibble of the first; remainder modules stay light.

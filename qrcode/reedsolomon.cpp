@@ -69,13 +69,16 @@ void reedSolomon(const uint8_t *data, int dataCount, int ecCount, uint8_t *ec) {
     std::memset(ec, 0, static_cast<size_t>(ecCount));
     for (int i = 0; i < dataCount; ++i) {
         const uint8_t feedback = data[i] ^ ec[0];
-        std::memmove(ec, ec + 1, static_cast<size_t>(ecCount - 1));
-        ec[ecCount - 1] = 0;
-        if (feedback != 0) {
-            const uint8_t *row = kField.exp + kField.log[feedback];
-            for (int j = 0; j < ecCount; ++j)
-                ec[j] ^= row[gen[j]];
+        if (feedback == 0) {
+            std::memmove(ec, ec + 1, static_cast<size_t>(ecCount - 1));
+            ec[ecCount - 1] = 0;
+            continue;
         }
+        // Shift and add the generator times the feedback in one pass.
+        const uint8_t *row = kField.exp + kField.log[feedback];
+        for (int j = 0; j + 1 < ecCount; ++j)
+            ec[j] = ec[j + 1] ^ row[gen[j]];
+        ec[ecCount - 1] = row[gen[ecCount - 1]];
     }
 }
 
