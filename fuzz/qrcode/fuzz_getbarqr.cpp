@@ -19,6 +19,15 @@ const std::string &outputPath() {
         const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return std::string(base) + "/kzbarqr-fuzz-" + std::to_string(getpid()) + ".dat";
     }();
+    static const bool cleanup = [] {
+        std::atexit([] {
+            std::remove(path.c_str());
+            std::string bmp = path;
+            std::remove(bmp.replace(bmp.size() - 4, 4, ".bmp").c_str());
+        });
+        return true;
+    }();
+    (void)cleanup;
     return path;
 }
 
