@@ -1,0 +1,227 @@
+#include "placement.h"
+
+#include <initializer_list>
+
+namespace kzbarqr {
+
+namespace {
+
+constexpr int kMaxModel1Slots = 610;
+
+// 7 x 7 finder with its top-left module at (x, y).
+void drawFinder(BitMatrix &m, int x, int y) {
+    m.fill(x, y, 7, 7, true);
+    m.fill(x + 1, y + 1, 5, 5, false);
+    m.fill(x + 2, y + 2, 3, 3, true);
+}
+
+void drawAlignment(BitMatrix &m, BitMatrix &f, int cx, int cy) {
+    f.fill(cx - 2, cy - 2, 5, 5, true);
+    m.fill(cx - 2, cy - 2, 5, 5, true);
+    m.fill(cx - 1, cy - 1, 3, 3, false);
+    m.set(cx, cy, true);
+}
+
+// Marks everything right of the symbol as function, so masks leave it light.
+void fenceRightEdge(BitMatrix &f, int size) {
+    for (int y = 0; y < size; ++y) {
+        for (int w = 0; w < BitMatrix::kWords; ++w) {
+            const int first = w * 64;
+            if (size <= first)
+                f.row[y][w] = ~uint64_t{0};
+            else if (size < first + 64)
+                f.row[y][w] |= ~uint64_t{0} << (size - first);
+        }
+    }
+}
+
+// Finders, separators, timing and the reserved format area of Model 1 and 2.
+void drawModelCommon(int d, BitMatrix &m, BitMatrix &f) {
+    f.fill(0, 0, 9, 9, true);     // finder, separator, format area
+    f.fill(d - 8, 0, 8, 9, true); // finder, separator, format area below it
+    f.fill(0, d - 8, 9, 8, true); // finder, separator, format area beside it
+    drawFinder(m, 0, 0);
+    drawFinder(m, d - 7, 0);
+    drawFinder(m, 0, d - 7);
+    for (int i = 8; i < d - 8; ++i) {
+        f.set(i, 6, true);
+        f.set(6, i, true);
+        m.set(i, 6, i % 2 == 0);
+        m.set(6, i, i % 2 == 0);
+    }
+    m.set(8, d - 8, true); // the dark module
+}
+
+void drawModel2(int version, BitMatrix &m, BitMatrix &f) {
+    const int d = m.size;
+    drawModelCommon(d, m, f);
+    int centres[7];
+    const int n = alignmentCentres(version, centres);
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const bool onFinder =
+                (i == 0 && j == 0) || (i == 0 && j == n - 1) || (i == n - 1 && j == 0);
+            if (!onFinder) drawAlignment(m, f, centres[i], centres[j]);
+        }
+    }
+    if (version >= 7) {
+        const uint32_t word = versionWord(version);
+        for (int k = 0; k < 18; ++k) {
+            const bool bit = (word >> k) & 1;
+            const int a = d - 11 + k % 3;
+            const int b = k / 3;
+            f.set(a, b, true);
+            f.set(b, a, true);
+            m.set(a, b, bit);
+            m.set(b, a, bit);
+        }
+    }
+}
+
+void drawModel1(int version, BitMatrix &m, BitMatrix &f) {
+    const int d = m.size;
+    drawModelCommon(d, m, f);
+    // Extension pieces on the right and bottom edges: light inside, dark outside.
+    for (int k = 1; k <= version / 2; ++k) {
+        const int from = d - 4 - 8 * k;
+        f.fill(d - 2, from, 2, 4, true);
+        f.fill(from, d - 2, 4, 2, true);
+        m.fill(d - 1, from, 1, 4, true);
+        m.fill(from, d - 1, 4, 1, true);
+    }
+    f.fill(d - 2, d - 2, 2, 2, true); // corner piece
+    m.set(d - 1, d - 1, true);
+}
+
+void drawMicro(BitMatrix &m, BitMatrix &f) {
+    const int d = m.size;
+    f.fill(0, 0, 9, 9, true); // finder, separator, format area
+    drawFinder(m, 0, 0);
+    for (int i = 8; i < d; ++i) {
+        f.set(i, 0, true);
+        f.set(0, i, true);
+        m.set(i, 0, i % 2 == 0);
+        m.set(0, i, i % 2 == 0);
+    }
+}
+
+// Up and down two-module strips from the right edge (Model 2 and Micro QR).
+// `bits` must hold a zero byte after the last codeword for the remainder bits.
+void placeZigzag(SymbolType type, const uint8_t *bits, const BitMatrix &f, BitMatrix &m) {
+    const int d = m.size;
+    unsigned index = 0;
+    bool upward = true;
+    for (int x = d - 1; x >= 1; x -= 2) {
+        if (type == SymbolType::Model2 && x == 6) x = 5; // the vertical timing pattern is no strip
+        const int w1 = x >> 6, s1 = x & 63;
+        const int w0 = (x - 1) >> 6, s0 = (x - 1) & 63;
+        for (int i = 0; i < d; ++i) {
+            const int y = upward ? d - 1 - i : i;
+            // No branches on the data: they would mispredict half the time.
+            const unsigned free1 = ~(f.row[y][w1] >> s1) & 1;
+            const unsigned bit1 = (bits[index >> 3] >> (7 - (index & 7))) & free1;
+            m.row[y][w1] |= uint64_t{bit1} << s1;
+            index += free1;
+            const unsigned free0 = ~(f.row[y][w0] >> s0) & 1;
+            const unsigned bit0 = (bits[index >> 3] >> (7 - (index & 7))) & free0;
+            m.row[y][w0] |= uint64_t{bit0} << s0;
+            index += free0;
+        }
+        upward = !upward;
+    }
+}
+
+} // namespace
+
+void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function) {
+    const int size = symbolSize(type, version);
+    modules.clear(size);
+    function.clear(size);
+    switch (type) {
+    case SymbolType::Model1:
+        drawModel1(version, modules, function);
+        break;
+    case SymbolType::Model2:
+        drawModel2(version, modules, function);
+        break;
+    case SymbolType::Micro:
+        drawMicro(modules, function);
+        break;
+    }
+    fenceRightEdge(function, size);
+}
+
+int model1Slots(int version, Slot *out) {
+    const int d = 4 * version + 17;
+    int n = 0;
+    auto add = [&](int x, int y, bool vertical) {
+        out[n++] = Slot{static_cast<uint8_t>(x), static_cast<uint8_t>(y), vertical};
+    };
+    // Right strip, outer pair; its even slots from the third on are extension pieces.
+    for (int i = 0; i <= version + 1; ++i) {
+        if (!(i >= 2 && i <= version && i % 2 == 0)) add(d - 1, d - 1 - 4 * i, true);
+    }
+    for (int i = 0; i <= version + 1; ++i)
+        add(d - 3, d - 1 - 4 * i, true);
+    // Middle groups of four columns, bottom to top, jumping the timing row.
+    for (int g = 0; g <= version; ++g) {
+        const int x = d - 5 - 4 * g;
+        for (int i = 0; i <= 2 * version + 4; ++i) {
+            const int y = d - 1 - 2 * i;
+            if (i == 0 && g % 2 == 1 && g != version) continue; // bottom extension piece
+            if (g == 0 && y == 8) continue;
+            add(x, y, false);
+        }
+        if (g != 0) {
+            add(x, 5, false);
+            add(x, 3, false);
+            add(x, 1, false);
+        }
+    }
+    for (int x : {8, 5, 3, 1}) {
+        for (int i = 0; i < version; ++i)
+            add(x, d - 9 - 4 * i, true);
+    }
+    return n;
+}
+
+void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int count,
+                    int shortIndex, const BitMatrix &function, BitMatrix &modules) {
+    if (type == SymbolType::Model1) {
+        static Slot slots[kMaxModel1Slots];
+        const int n = model1Slots(version, slots);
+        for (int s = 0; s < n && s < count; ++s) {
+            const Slot &slot = slots[s];
+            const uint8_t cw = codewords[s];
+            // Bit 7 at the bottom-right module, then leftwards and upwards.
+            for (int k = s == 0 ? 4 : 0; k < 8; ++k) {
+                if (!((cw >> (7 - k)) & 1)) continue;
+                const int x = slot.vertical ? slot.x - (k & 1) : slot.x - (k & 3);
+                const int y = slot.vertical ? slot.y - (k >> 1) : slot.y - (k >> 2);
+                modules.set(x, y, true);
+            }
+        }
+        return;
+    }
+    if (shortIndex < 0) {
+        placeZigzag(type, codewords, function, modules);
+        return;
+    }
+    // Micro M1/M3: close the 4-bit gap of the short codeword.
+    static uint8_t packed[32] = {};
+    int bits = 0;
+    for (int i = 0; i < count; ++i) {
+        const int width = i == shortIndex ? 4 : 8;
+        for (int k = 0; k < width; ++k, ++bits) {
+            const uint8_t mask = static_cast<uint8_t>(0x80 >> (bits & 7));
+            if ((codewords[i] >> (7 - k)) & 1)
+                packed[bits >> 3] |= mask;
+            else
+                packed[bits >> 3] &= static_cast<uint8_t>(~mask);
+        }
+    }
+    packed[bits >> 3] &= static_cast<uint8_t>(0xFF00 >> (bits & 7));
+    placeZigzag(type, packed, function, modules);
+}
+
+} // namespace kzbarqr

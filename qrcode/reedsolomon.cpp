@@ -1,0 +1,85 @@
+#include "reedsolomon.h"
+
+#include "symbolspec.h"
+
+#include <cstring>
+
+namespace kzbarqr {
+
+namespace {
+
+struct Field {
+    uint8_t exp[512]; // doubled so that exp[a + b] needs no modulo
+    uint8_t log[256];
+};
+
+constexpr Field makeField() {
+    Field f{};
+    unsigned x = 1;
+    for (int i = 0; i < 255; ++i) {
+        f.exp[i] = static_cast<uint8_t>(x);
+        f.exp[i + 255] = static_cast<uint8_t>(x);
+        f.log[x] = static_cast<uint8_t>(i);
+        x <<= 1;
+        if (x & 0x100) x ^= 0x11D;
+    }
+    f.exp[510] = f.exp[0];
+    f.exp[511] = f.exp[1];
+    return f;
+}
+
+constexpr Field kField = makeField();
+
+// Generator polynomials (x - a^0)...(x - a^(n-1)) for n = 1..68, kept as
+// the logarithms of the coefficients below the leading 1, highest first.
+struct Generators {
+    uint8_t logCoeff[kMaxEcPerBlock + 1][kMaxEcPerBlock];
+};
+
+constexpr Generators makeGenerators() {
+    Generators g{};
+    uint8_t poly[kMaxEcPerBlock + 1] = {1}; // poly[0] is the highest power
+    for (int n = 1; n <= kMaxEcPerBlock; ++n) {
+        // Multiply by (x + a^(n-1)).
+        const uint8_t root = kField.exp[n - 1];
+        poly[n] = 0;
+        for (int i = n; i >= 1; --i) {
+            uint8_t prod = 0;
+            if (poly[i - 1] != 0) prod = kField.exp[kField.log[poly[i - 1]] + kField.log[root]];
+            poly[i] = static_cast<uint8_t>(poly[i] ^ prod);
+        }
+        // poly[0] stays 1 (monic).
+        for (int i = 0; i < n; ++i)
+            g.logCoeff[n][i] = kField.log[poly[i + 1]];
+    }
+    return g;
+}
+
+constexpr Generators kGenerators = makeGenerators();
+
+} // namespace
+
+uint8_t gfMultiply(uint8_t a, uint8_t b) {
+    if (a == 0 || b == 0) return 0;
+    return kField.exp[kField.log[a] + kField.log[b]];
+}
+
+void reedSolomon(const uint8_t *data, int dataCount, int ecCount, uint8_t *ec) {
+    const uint8_t *gen = kGenerators.logCoeff[ecCount];
+    std::memset(ec, 0, static_cast<size_t>(ecCount));
+    for (int i = 0; i < dataCount; ++i) {
+        const uint8_t feedback = data[i] ^ ec[0];
+        if (feedback == 0) {
+            std::memmove(ec, ec + 1, static_cast<size_t>(ecCount - 1));
+            ec[ecCount - 1] = 0;
+            continue;
+        }
+        // Shift and add the generator times the feedback in one pass.
+        const uint8_t *row = kField.exp + kField.log[feedback];
+        for (int j = 0; j + 1 < ecCount; ++j)
+            ec[j] = ec[j + 1] ^ row[gen[j]];
+        ec[ecCount - 1] = row[gen[ecCount - 1]];
+    }
+}
+
+} // namespace kzbarqr

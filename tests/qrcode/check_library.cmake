@@ -1,0 +1,23 @@
+# The shared library needs nothing but the C/C++ runtime and exports only
+# GetBarQr. Run with -DLIB=<path to libKZbarqr.so>.
+execute_process(COMMAND readelf -d --dyn-syms -W ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${out}")
+foreach(n ${needed})
+  if(NOT n MATCHES "\\[(libc|libm|libgcc_s|libstdc\\+\\+|ld-linux[^]]*)\\.so")
+    message(FATAL_ERROR "unexpected dependency ${n}")
+  endif()
+endforeach()
+# Defined (section index not UND) global function or object symbols.
+string(REGEX MATCHALL "[^\n]*(FUNC|OBJECT) +(GLOBAL|WEAK) +DEFAULT +[0-9]+ [^\n]*" exported "${out}")
+foreach(line ${exported})
+  if(NOT line MATCHES " GetBarQr$")
+    message(FATAL_ERROR "unexpected export: ${line}")
+  endif()
+endforeach()
+list(LENGTH exported count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "GetBarQr is not exported")
+endif()
