@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -155,17 +156,32 @@ void QtSerialLink::doDiscardInput()
     port_.clear(QSerialPort::Input);
 }
 
+bool QtSerialLink::hungUp()
+{
+    pollfd fd{port_.handle(), POLLIN, 0};
+    return ::poll(&fd, 1, 0) == 1 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
 void QtSerialLink::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !port_.isOpen())
+    if (!port_.isOpen())
         return;
-    // Qt also calls a full driver queue (EAGAIN) a resource error; that is
-    // back-pressure, not a lost device.
-    if (port_.errorString() == QString::fromLocal8Bit(std::strerror(EAGAIN))) {
-        port_.clearError();
-        return;
+    if (error == QSerialPort::ResourceError) {
+        // Qt also calls a full driver queue (EAGAIN) a resource error; that
+        // is back-pressure, not a lost device.
+        if (port_.errorString() == QString::fromLocal8Bit(std::strerror(EAGAIN)) && !hungUp()) {
+            port_.clearError();
+            return;
+        }
+        vanished(port_.errorString());
+    } else if (error == QSerialPort::ReadError) {
+        // A hung-up device (unplugged adapter, closed pseudo-terminal) reads
+        // as end of file, which Qt reports as a read error.
+        if (hungUp())
+            vanished(QStringLiteral("the device hung up"));
+        else
+            port_.clearError();
     }
-    vanished(port_.errorString());
 }
 
 void QtSerialLink::vanished(const QString &reason)

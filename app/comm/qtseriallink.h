@@ -41,6 +41,7 @@ private:
     // TIOCMGET bits, or -1 when the device has no modem lines.
     int modemBits();
     void setModemBit(int bit, bool on);
+    bool hungUp();
     void onError(QSerialPort::SerialPortError error);
     void vanished(const QString &reason);
 

@@ -61,9 +61,11 @@ bool isComplete(const ReceiveState &rx, Kind kind)
 
 void append(ReceiveState &rx, const QByteArray &chunk)
 {
-    rx.text += chunk;
+    // Old bytes that never became a frame go first; the new chunk is
+    // always framed whole.
     if (rx.text.size() > kMaxReceiveText)
         rx.text.remove(0, rx.text.size() - kMaxReceiveText);
+    rx.text += chunk;
     rx.bytes = rx.text;
 }
 

@@ -25,8 +25,8 @@ constexpr char kDc3 = 0x13;
 constexpr char kNul = 0x00;
 constexpr char kLineEnd = char(0xFF);
 
-// ReceiveText keeps at most this many bytes (the newest) so that a
-// stream that never completes a frame cannot grow without end.
+// Before new bytes are added, ReceiveText is cut to this many (the newest)
+// so that a stream that never completes a frame cannot grow without end.
 constexpr int kMaxReceiveText = 8192;
 // Fingerprint template buffer limit.
 constexpr int kMaxBlock = 64 * 1024;
