@@ -1,7 +1,6 @@
 #include "eventwait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -12,8 +11,10 @@ void pumpUntil(const std::function<bool()> &done, int pollMs)
     if (done())
         return;
     QTimer poll;
-    poll.setTimerType(pollMs < kPollMs ? Qt::PreciseTimer : Qt::CoarseTimer);
-    poll.start(qMax(1, pollMs));
+    if (pollMs > 0) {
+        poll.setTimerType(pollMs < kPollMs ? Qt::PreciseTimer : Qt::CoarseTimer);
+        poll.start(pollMs);
+    }
     while (!done())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
@@ -24,13 +25,13 @@ void waitMs(int ms)
 {
     if (ms <= 0)
         return;
-    QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-    // Wakes exactly at the end rather than at the next poll.
+    bool over = false;
     QTimer end;
     end.setSingleShot(true);
     end.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&end, &QTimer::timeout, &end, [&over] { over = true; });
     end.start(ms);
-    pumpUntil([&] { return deadline.hasExpired(); });
+    pumpUntil([&] { return over; }, kNoPoll);
 }
 
 } // namespace eventwait

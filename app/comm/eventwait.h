@@ -8,13 +8,15 @@
 
 namespace eventwait {
 
-// The usual re-check interval, and the short one used where a byte is
-// waiting to leave (so that a fast line is not slowed by the poll).
+// The usual re-check interval, the short one used where a byte is
+// waiting to leave (so that a fast line is not slowed by the poll), and
+// none for conditions that only events change (timer and receive flags).
 constexpr int kPollMs = 10;
 constexpr int kFastPollMs = 1;
+constexpr int kNoPoll = 0;
 
 // Returns at once when done() already holds; otherwise processes events,
-// sleeping in between, until it does.
+// sleeping in between, until it does. With kNoPoll only events wake it.
 void pumpUntil(const std::function<bool()> &done, int pollMs = kPollMs);
 
 // Processes the events that are pending now, without sleeping.

@@ -229,7 +229,7 @@ bool OutputChannel::byteIntervalWait()
     if (ms <= 0)
         return true;
     armTimeout(ms);
-    eventwait::pumpUntil([this] { return st_.timeoutElapsed || !st_.transferActive; });
+    eventwait::pumpUntil([this] { return st_.timeoutElapsed || !st_.transferActive; }, eventwait::kNoPoll);
     if (!st_.transferActive)
         return false;
     stopTimeout();
@@ -399,7 +399,7 @@ void OutputChannel::startNumberInterval()
 bool OutputChannel::waitNumberInterval()
 {
     startNumberInterval();
-    eventwait::pumpUntil([this] { return !timer2_.isActive() || !st_.transferActive; });
+    eventwait::pumpUntil([this] { return !timer2_.isActive() || !st_.transferActive; }, eventwait::kNoPoll);
     if (!st_.transferActive) {
         timer2_.stop();
         st_.numberTicks = 0;
@@ -441,7 +441,8 @@ bool OutputChannel::waitReplyMatch()
     const qint16 state = app_.toolState;
     armTimeout(state == 860 ? times_.replyLongMs : times_.replyMs);
     rx_.replyComplete = false;
-    eventwait::pumpUntil([this] { return rx_.replyComplete || st_.timeoutElapsed; });
+    // Both flags are set by events (receive, Timer1): no polling needed.
+    eventwait::pumpUntil([this] { return rx_.replyComplete || st_.timeoutElapsed; }, eventwait::kNoPoll);
     if (!rx_.replyComplete)
         return false;
     stopTimeout();
