@@ -1,4 +1,6 @@
+#include "comm/mappedseriallink.h"
 #include "comm/portio.h"
+#include "comm/traffictrace.h"
 #include "shell/appcontext.h"
 #include "shell/programfolder.h"
 #include "shell/startupreport.h"
@@ -27,7 +29,11 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtTranslator);
 
     const QString folder = resolveProgramFolder();
-    AppContext ctx(std::make_unique<MessageBoxPrompter>(), std::make_unique<LibraryPortIo>(folder));
+    // COMn resolves through the port map to a real device (or "sim:").
+    auto serialLink = std::make_unique<MappedSerialLink>();
+    serialLink->setTrace(TrafficTrace::fromEnvironment());
+    AppContext ctx(std::make_unique<MessageBoxPrompter>(), std::make_unique<LibraryPortIo>(folder),
+                   std::move(serialLink));
     ctx.state.programFolder = folder;
 
     LauncherWindow launcher(ctx);

@@ -1,6 +1,8 @@
 #include "launcherwindow.h"
 
+#include "comm/outputchannel.h"
 #include "comm/portio.h"
+#include "comm/serialcontrol.h"
 #include "shell/appcontext.h"
 #include "shell/launcher.h"
 #include "shell/programfolder.h"
@@ -235,8 +237,11 @@ void LauncherWindow::load(const QString &commandLine)
         setWindowState(Qt::WindowMaximized);
     }
     // 4. colours and captions are set when the panels are built.
-    // 5.-6. serial defaults belong to the channel; the settings file:
+    // 5. the serial port's own properties, put back at the end
+    st.serialDefaults = ctx_.serial().properties();
+    // 6. the settings file; the port number goes to the serial port
     settingsfile::load(st, ctx_.settingsPath());
+    ctx_.serial().setCommPort(st.output.comPort);
     // 7. the system probe: the 64-bit gate applies only to the old Windows
     // driver, so here the library's own start decides.
     st.osArchitecture = QString();
@@ -376,6 +381,7 @@ void LauncherWindow::quitFromTool()
 {
     // The close box of a tool skips the driver stop and the font removal.
     shuttingDown_ = true;
+    ctx_.channel().closeAndRestore();
     if (endProcess)
         endProcess();
 }
@@ -418,6 +424,7 @@ void LauncherWindow::shutDown()
         return;
     shuttingDown_ = true;
     launcher::stopParallel(ctx_);
+    ctx_.channel().closeAndRestore(); // steps 2-3
     launcher::removeFontFile(ctx_.state.programFolder);
     if (endProcess)
         endProcess();

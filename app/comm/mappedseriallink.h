@@ -1,0 +1,61 @@
+#pragma once
+// The program's serial link: a real device through QtSerialLink, or the
+// in-process printer emulator when the port map names "sim:" or
+// "sim:persona". The emulator is plugged in through a factory:
+//
+//   link->setPeerFactory([](const QString &persona) {
+//       return std::make_unique<MessagePrinter>(); // a SerialPeer
+//   });
+//
+// Without a factory a "sim:" port opens as a line with no printer on it
+// (DSR and CTS present, nothing answers).
+#include "seriallink.h"
+
+#include <functional>
+#include <memory>
+
+class QtSerialLink;
+class SerialPeer;
+class SimSerialLink;
+
+class MappedSerialLink : public SerialLink {
+    Q_OBJECT
+public:
+    using PeerFactory = std::function<std::unique_ptr<SerialPeer>(const QString &persona)>;
+
+    explicit MappedSerialLink(QObject *parent = nullptr);
+    ~MappedSerialLink() override;
+
+    void setPeerFactory(PeerFactory factory) { factory_ = std::move(factory); }
+
+    // True while the open port is the emulator; the emulator's line (for
+    // demo controls), or nullptr before the first "sim:" open.
+    bool isSimulated() const;
+    SimSerialLink *simLink() const;
+    QString persona() const { return persona_; }
+
+protected:
+    OpenResult doOpen(const QString &device, qint32 baud, Parity parity) override;
+    void doClose() override;
+    bool doIsOpen() const override;
+    void doSetLineSettings(qint32 baud, Parity parity) override;
+    void doSetDtr(bool on) override;
+    void doSetRts(bool on) override;
+    bool doDsr() override;
+    bool doCts() override;
+    qint64 doOutputQueueCount() override;
+    qint64 doInputCount() override;
+    QByteArray doRead(qint64 maxBytes) override;
+    bool doWrite(const QByteArray &bytes) override;
+    void doDiscardOutput() override;
+    void doDiscardInput() override;
+
+private:
+    void adopt(SerialLink *link);
+
+    PeerFactory factory_;
+    std::unique_ptr<QtSerialLink> device_;
+    std::unique_ptr<SimSerialLink> sim_;
+    SerialLink *active_ = nullptr;
+    QString persona_;
+};
