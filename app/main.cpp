@@ -1,4 +1,5 @@
 #include "comm/portio.h"
+#include "message/ui/messagewindow.h"
 #include "shell/appcontext.h"
 #include "shell/programfolder.h"
 #include "shell/ui/launcherwindow.h"
@@ -27,6 +28,11 @@ int main(int argc, char *argv[])
     ctx.state.programFolder = folder;
 
     LauncherWindow launcher(ctx);
+    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
+        // The channel hooks (open the port, the settings window, restore at
+        // the close box) are wired here once the output channel exists.
+        return new MessageWindow(c, host);
+    });
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     return QApplication::exec();
