@@ -44,6 +44,20 @@ void reportHealth(Messenger &m, const MessageFileHealth &h)
     m.showMessage(lines.join(QStringLiteral("\r\n")), kExclamation, kFileTitle);
 }
 
+// Index of the first character CP932 cannot hold (it would be stored as
+// "?"), or -1.
+int firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString ch = text.mid(i, len);
+        if (ch != QLatin1String("?") && cp932::encode(ch) == "?")
+            return int(i);
+        i += len - 1;
+    }
+    return -1;
+}
+
 } // namespace
 
 MessageFileOperations::MessageFileOperations(AppContext &ctx, CodeCheck codeCheck)
@@ -83,6 +97,8 @@ bool MessageFileOperations::open(MessageForm &form)
         if (parsed.ok())
             form.content = file.readText(parsed.number);
     }
+    if (showProgress)
+        showProgress(form);
     reportHealth(ctx_.messenger(), file.inspect());
     return true;
 }
@@ -108,6 +124,15 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         m.showCatalogMessage(104);
         return false;
     }
+    // Stored as "?" it would be lost without a word.
+    const int unencodable = firstUnencodable(form.content);
+    if (unencodable >= 0) {
+        if (badCodeAt)
+            *badCodeAt = unencodable;
+        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"),
+                      kExclamation, kFileTitle);
+        return false;
+    }
     // 3.
     const auto path = filenamecheck::check(ctx_, form.fileName);
     if (!path)
@@ -122,6 +147,12 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     const int n = parsed.number;
     const MessageFile file(*path);
     QString error;
+    if (file.isReadOnly()) {
+        // Say so before asking whether to overwrite.
+        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path,
+                        QStringLiteral("書き込みが禁止されています。"));
+        return false;
+    }
     const auto stored = file.readRecord(n, &error);
     if (!stored) {
         tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
@@ -136,6 +167,8 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     }
     rebuildList(form);
+    if (showProgress)
+        showProgress(form);
     ctx_.state.currentNumber = n;
     m.showCatalogMessage(14);
     // 7.

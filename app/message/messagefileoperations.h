@@ -36,8 +36,8 @@ public:
     // fills the content of the number in the box. A damaged or read-only
     // file is reported.
     bool open(MessageForm &form);
-    // On a bad control code (message 104), *badCodeAt gets the index of its
-    // "&" in the content.
+    // On a bad control code (message 104) or a character the file cannot
+    // hold, *badCodeAt gets its index in the content.
     bool save(MessageForm &form, int *badCodeAt = nullptr);
     bool remove(MessageForm &form);
     // A click on number n in the save list.
@@ -45,6 +45,11 @@ public:
     void rebuildList(MessageForm &form) const;
     // The text of the list print-out, after the file-name check.
     std::optional<QString> printText(MessageForm &form);
+
+    // Called with the form just before a closing notice (14 after a save,
+    // the damage notice after an open), so the window shows the new list
+    // while the notice is up.
+    std::function<void(const MessageForm &)> showProgress;
 
 private:
     void advance(MessageForm &form, const MessageFile &file, int number) const;

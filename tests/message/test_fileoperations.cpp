@@ -107,6 +107,19 @@ TEST_F(FileOperationsTest, SaveChecksInputBeforeTheFile)
     EXPECT_FALSE(QFile::exists(path("never.msd")));
 }
 
+TEST_F(FileOperationsTest, CharactersTheFileCannotHoldAreNotTurnedIntoQuestionMarks)
+{
+    const QString file = makeFile("m.msd");
+    const QByteArray before = bytesOf(file);
+    MessageForm f = form(file, "1", QStringLiteral("ok?\U0001F600x"));
+    int at = -1;
+    EXPECT_FALSE(ops.save(f, &at));
+    EXPECT_EQ(at, 3);
+    ASSERT_EQ(p->requests.size(), 1);
+    EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("保存できない文字")));
+    EXPECT_EQ(bytesOf(file), before);
+}
+
 TEST_F(FileOperationsTest, SaveIntoANewFileCreatesItFirst)
 {
     MessageForm f = form(path("fresh"), "2", "hello");
@@ -123,7 +136,7 @@ TEST_F(FileOperationsTest, ReadOnlyFileIsReportedAndStaysUnchanged)
     QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
     const QByteArray before = bytesOf(file);
 
-    MessageForm f = form(file, "2", "new");
+    MessageForm f = form(file, "1", "new"); // occupied, yet no overwrite question
     EXPECT_FALSE(ops.save(f));
     ASSERT_EQ(p->requests.size(), 1);
     EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("書き込めませんでした")));

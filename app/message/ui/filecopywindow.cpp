@@ -55,6 +55,7 @@ FileCopyWindow::FileCopyWindow(AppContext &ctx, QWidget *parent)
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
+    grid->setRowStretch(5, 1);
     resize(480, 190);
 
     connect(browseSource, &QPushButton::clicked, this, [this] { browse(source_); });

@@ -54,6 +54,7 @@ MessageWindow::MessageWindow(AppContext &ctx, ToolHost &host, ChannelHooks hooks
 {
     setObjectName(QStringLiteral("QLM"));
     setWindowTitle(QStringLiteral("WinQLM"));
+    ops_.showProgress = [this](const MessageForm &f) { showForm(f); };
     transfer_.setReadingMode = [this](bool on) { setReadingMode(on); };
     transfer_.setPrintAllMode = [this](bool on) { setPrintAllMode(on); };
     buildControls();
@@ -95,7 +96,7 @@ void MessageWindow::buildControls()
     text3_->setObjectName(QStringLiteral("Text3"));
     text3_->setGeometry(128, 134, 524, 220);
     text3_->setTabChangesFocus(true);
-    QFont mono(QStringLiteral("IPAGothic"));
+    QFont mono(QStringLiteral("IPAGothic"), 11);
     mono.setStyleHint(QFont::TypeWriter);
     text3_->setFont(mono);
     content_ = new ContentBoxConverter(text3_, ctx_.messenger());
