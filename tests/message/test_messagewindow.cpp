@@ -6,6 +6,7 @@
 #include "messagetest.h"
 
 #include "shell/cp932.h"
+#include "shell/ui/launcherwindow.h"
 #include "shell/ui/toolhost.h"
 
 #include <QAction>
@@ -316,4 +317,33 @@ TEST_F(MessageWindowTest, CloseBoxShutsTheChannelDownAndEndsTheProgram)
     EXPECT_EQ(settingsClosed, 1);
     EXPECT_EQ(host.quit, 1);
     EXPECT_EQ(host.returned, 0);
+}
+
+using LauncherToolTest = MessageTest;
+
+TEST_F(LauncherToolTest, OpensFromTheLauncherAndGoesBack)
+{
+    int ended = 0;
+    LauncherWindow launcher(*ctx);
+    launcher.endProcess = [&ended] { ++ended; };
+    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
+        return new MessageWindow(c, host);
+    });
+    launcher.show();
+    launcher.openTool(Tool::Message);
+    QWidget *tool = launcher.currentTool();
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(tool->objectName(), QStringLiteral("QLM"));
+    EXPECT_TRUE(tool->isVisible());
+    EXPECT_FALSE(launcher.isVisible());
+    EXPECT_EQ(ctx->state.toolState, ToolStates::Message);
+
+    QTest::mouseClick(tool->findChild<QPushButton *>("Command9"), Qt::LeftButton);
+    EXPECT_TRUE(launcher.isVisible());
+    EXPECT_EQ(ctx->state.toolState, ToolStates::Launcher);
+    EXPECT_EQ(launcher.currentTool(), nullptr);
+
+    launcher.openTool(Tool::Message);
+    launcher.currentTool()->close();
+    EXPECT_EQ(ended, 1);
 }
