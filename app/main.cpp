@@ -1,6 +1,7 @@
 #include "comm/mappedseriallink.h"
 #include "comm/portio.h"
 #include "comm/traffictrace.h"
+#include "message/ui/messagewindow.h"
 #include "shell/appcontext.h"
 #include "shell/programfolder.h"
 #include "shell/startupreport.h"
@@ -37,6 +38,12 @@ int main(int argc, char *argv[])
     ctx.state.programFolder = folder;
 
     LauncherWindow launcher(ctx);
+    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
+        MessageWindow::ChannelHooks hooks;
+        hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };
+        hooks.shutDownChannel = [&c] { c.channel().closeAndRestore(); };
+        return new MessageWindow(c, host, hooks);
+    });
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

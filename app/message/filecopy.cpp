@@ -1,0 +1,68 @@
+#include "filecopy.h"
+
+#include "filenamecheck.h"
+#include "messagefile.h"
+#include "shell/appcontext.h"
+
+#include <QFile>
+
+namespace filecopy {
+
+namespace {
+constexpr int kCopied = 18;
+constexpr int kCopyFailed = 19;
+} // namespace
+
+bool copy(AppContext &ctx, const QString &sourceName, const QString &destinationName)
+{
+    Messenger &m = ctx.messenger();
+    // 1.
+    const auto source = filenamecheck::applyExtensionRule(sourceName);
+    if (!source) {
+        m.showCatalogMessage(58);
+        return false;
+    }
+    // 2.
+    const MessageFile from(*source);
+    if (!from.exists()) {
+        m.showCatalogMessage(kCopyFailed);
+        return false;
+    }
+    // 3.
+    const auto destination = filenamecheck::check(ctx, destinationName);
+    if (!destination)
+        return false;
+    // 4.
+    if (ctx.state.toolState == kWholeFileState) {
+        QFile f(*source);
+        if (!f.open(QIODevice::ReadOnly)) {
+            m.showCatalogMessage(kCopyFailed);
+            return false;
+        }
+        const QByteArray all = f.readAll();
+        if (f.error() != QFileDevice::NoError || !MessageFile::replaceWhole(*destination, all)) {
+            m.showCatalogMessage(kCopyFailed);
+            return false;
+        }
+    } else {
+        // The bytes are copied as stored: text that is not valid CP932
+        // arrives unchanged. Records the source does not have are empty.
+        const auto records = from.readRecords();
+        if (!records) {
+            m.showCatalogMessage(kCopyFailed);
+            return false;
+        }
+        QMap<int, QByteArray> texts;
+        for (int i = 0; i < records->size(); ++i)
+            texts.insert(i + 1, records->at(i).text.left(MessageFile::kTextCapacity));
+        if (!MessageFile(*destination).writeRecords(texts)) {
+            m.showCatalogMessage(kCopyFailed);
+            return false;
+        }
+    }
+    // 5.
+    m.showCatalogMessage(kCopied);
+    return true;
+}
+
+} // namespace filecopy

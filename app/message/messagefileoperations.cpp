@@ -1,0 +1,249 @@
+#include "messagefileoperations.h"
+
+#include "displayform.h"
+#include "filenamecheck.h"
+#include "messagefile.h"
+#include "numberbox.h"
+#include "shell/appcontext.h"
+#include "shell/cp932.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace {
+
+const QString kFileTitle = QStringLiteral("ファイルの確認");
+constexpr int kExclamation = 48;
+
+QString numberList(const QList<int> &numbers)
+{
+    QStringList parts;
+    for (int i = 0; i < numbers.size() && i < 10; ++i)
+        parts << QString::number(numbers[i]);
+    if (numbers.size() > 10)
+        parts << QStringLiteral("…");
+    return parts.join(QLatin1Char(','));
+}
+
+// Tells what was wrong with a file that was read as far as it goes.
+void reportHealth(Messenger &m, const MessageFileHealth &h)
+{
+    if (!h.damaged() && !h.readOnly)
+        return;
+    QStringList lines;
+    if (h.damaged())
+        lines << QStringLiteral("ファイルの内容に正しくない部分があります。読み取れた範囲で表示します。");
+    if (h.partialRecord)
+        lines << QStringLiteral("・ファイルの大きさ(%1バイト)が512バイト単位ではありません。").arg(h.size);
+    if (!h.unterminated.isEmpty())
+        lines << QStringLiteral("・終わりの印(FF)のないデータがあります。(No.%1)").arg(numberList(h.unterminated));
+    if (!h.undecodable.isEmpty())
+        lines << QStringLiteral("・文字として読めないデータがあります。(No.%1)").arg(numberList(h.undecodable));
+    if (h.readOnly)
+        lines << QStringLiteral("このファイルは書き込みが禁止されているため、保存と削除はできません。");
+    m.showMessage(lines.join(QStringLiteral("\r\n")), kExclamation, kFileTitle);
+}
+
+// Index of the first character CP932 cannot hold (it would be stored as
+// "?"), or -1.
+int firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString ch = text.mid(i, len);
+        if (ch != QLatin1String("?") && cp932::encode(ch) == "?")
+            return int(i);
+        i += len - 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+MessageFileOperations::MessageFileOperations(AppContext &ctx, CodeCheck codeCheck)
+    : ctx_(ctx), codeCheck_(std::move(codeCheck))
+{
+}
+
+void MessageFileOperations::tellFileProblem(const QString &what, const QString &path,
+                                            const QString &reason)
+{
+    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+                                 kExclamation, kFileTitle);
+}
+
+void MessageFileOperations::rebuildList(MessageForm &form) const
+{
+    form.savedNumbers = MessageFile(form.fileName).occupiedNumbers();
+}
+
+void MessageFileOperations::advance(MessageForm &form, const MessageFile &file, int number) const
+{
+    const int next = numberbox::next(number);
+    form.numberText = QString::number(next);
+    form.content = file.readText(next);
+}
+
+bool MessageFileOperations::open(MessageForm &form)
+{
+    const auto path = filenamecheck::check(ctx_, form.fileName);
+    if (!path)
+        return false;
+    form.fileName = *path;
+    const MessageFile file(*path);
+    rebuildList(form);
+    if (!form.numberText.isEmpty()) {
+        const auto parsed = numberbox::parse(form.numberText);
+        if (parsed.ok())
+            form.content = file.readText(parsed.number);
+    }
+    if (showProgress)
+        showProgress(form);
+    reportHealth(ctx_.messenger(), file.inspect());
+    return true;
+}
+
+bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
+{
+    Messenger &m = ctx_.messenger();
+    // 1.
+    const auto parsed = numberbox::parse(form.numberText);
+    if (!parsed.ok()) {
+        m.showCatalogMessage(parsed.messageCode);
+        return false;
+    }
+    if (form.content.isEmpty()) {
+        m.showCatalogMessage(57);
+        return false;
+    }
+    // 2.
+    const int bad = codeCheck_ ? codeCheck_(form.content) : -1;
+    if (bad >= 0) {
+        if (badCodeAt)
+            *badCodeAt = bad;
+        m.showCatalogMessage(104);
+        return false;
+    }
+    // Stored as "?" it would be lost without a word.
+    const int unencodable = firstUnencodable(form.content);
+    if (unencodable >= 0) {
+        if (badCodeAt)
+            *badCodeAt = unencodable;
+        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"),
+                      kExclamation, kFileTitle);
+        return false;
+    }
+    // 3.
+    const auto path = filenamecheck::check(ctx_, form.fileName);
+    if (!path)
+        return false;
+    form.fileName = *path;
+    // 4.
+    if (cp932::byteCount(form.content) >= kSaveLimitBytes) {
+        m.showCatalogMessage(101);
+        return false;
+    }
+    // 5.
+    const int n = parsed.number;
+    const MessageFile file(*path);
+    QString error;
+    if (file.isReadOnly()) {
+        // Say so before asking whether to overwrite.
+        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path,
+                        QStringLiteral("書き込みが禁止されています。"));
+        return false;
+    }
+    const auto stored = file.readRecord(n, &error);
+    if (!stored) {
+        tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
+        return false;
+    }
+    ctx_.state.currentNumber = n;
+    if (stored->occupied() && m.showCatalogMessage(304) != Answers::Yes)
+        return false;
+    // 6.
+    if (!file.writeText(n, form.content, &error)) {
+        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
+        return false;
+    }
+    rebuildList(form);
+    if (showProgress)
+        showProgress(form);
+    ctx_.state.currentNumber = n;
+    m.showCatalogMessage(14);
+    // 7.
+    advance(form, file, n);
+    return true;
+}
+
+bool MessageFileOperations::remove(MessageForm &form)
+{
+    Messenger &m = ctx_.messenger();
+    // 1.
+    const auto path = filenamecheck::check(ctx_, form.fileName, filenamecheck::Steps::UpToFolders);
+    if (!path)
+        return false;
+    form.fileName = *path;
+    const auto parsed = numberbox::parse(form.numberText);
+    if (!parsed.ok()) {
+        m.showCatalogMessage(parsed.messageCode);
+        return false;
+    }
+    // 2.
+    const MessageFile file(*path);
+    if (!file.exists()) {
+        m.showCatalogMessage(52);
+        return false;
+    }
+    // 3.
+    const int n = parsed.number;
+    ctx_.state.currentNumber = n;
+    if (m.showCatalogMessage(305) != Answers::Yes)
+        return false;
+    // 4.
+    if (!file.clearRecord(n)) {
+        m.showCatalogMessage(52);
+        return false;
+    }
+    ctx_.state.currentNumber = n;
+    m.showCatalogMessage(17);
+    rebuildList(form);
+    // 5.
+    advance(form, file, n);
+    return true;
+}
+
+void MessageFileOperations::showStored(MessageForm &form, int number)
+{
+    form.numberText = QString::number(number);
+    rebuildList(form);
+    form.content = MessageFile(form.fileName).readText(number);
+}
+
+std::optional<QString> MessageFileOperations::printText(MessageForm &form)
+{
+    const auto path = filenamecheck::check(ctx_, form.fileName);
+    if (!path)
+        return std::nullopt;
+    form.fileName = *path;
+    return buildPrintList(*path, MessageFile(*path));
+}
+
+QString buildPrintList(const QString &path, const MessageFile &file)
+{
+    QString text = QStringLiteral("ファイル名　") + path + displayform::kLineBreak;
+    const auto records = file.readRecords();
+    if (!records)
+        return text;
+    for (int i = 0; i < records->size(); ++i) {
+        const MessageRecord &r = records->at(i);
+        if (!r.occupied())
+            continue;
+        const QString content = displayform::marksToSpaces(cp932::decode(r.text));
+        text += QStringLiteral("[No.%1]").arg(i + 1) + displayform::kLineBreak + content;
+        if (!content.endsWith(u'\n'))
+            text += displayform::kLineBreak;
+        QCoreApplication::processEvents();
+    }
+    return text;
+}

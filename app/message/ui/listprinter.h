@@ -1,0 +1,15 @@
+#pragma once
+// Prints a plain text as one document on the default printer, or into a
+// PDF file when ZENTRIX_PRINT_PDF names one (tests, machines without a
+// printer).
+#include <QString>
+
+namespace listprinter {
+
+enum class Result { Printed, NoPrinter, Failed };
+
+inline constexpr const char *kPdfVariable = "ZENTRIX_PRINT_PDF";
+
+Result print(const QString &text, const QString &documentName);
+
+} // namespace listprinter
