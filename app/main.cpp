@@ -1,4 +1,5 @@
 #include "comm/mappedseriallink.h"
+#include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/traffictrace.h"
 #include "message/ui/messagewindow.h"
