@@ -3,7 +3,7 @@
 #pragma once
 
 #include "segments.h"
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstdint>
 

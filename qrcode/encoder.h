@@ -5,7 +5,7 @@
 #include "command.h"
 #include "segments.h"
 #include "symbolfiles.h"
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstdint>
 

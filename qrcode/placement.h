@@ -2,7 +2,7 @@
 #pragma once
 
 #include "bitmatrix.h"
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "reedsolomon.h"
 
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstring>
 

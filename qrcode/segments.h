@@ -2,7 +2,7 @@
 // the version choice and the data codewords.
 #pragma once
 
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as command string and type through the whole
 // GetBarQr path, files included. The first byte picks the type argument.
 #include "encoder.h"
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "masking.h"
 #include "placement.h"
 #include "reedsolomon.h"
-#include "symbolspec.h"
+#include "symboltables.h"
 
 #include <gtest/gtest.h>
 

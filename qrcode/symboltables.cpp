@@ -1,4 +1,4 @@
-#include "symbolspec.h"
+#include "symboltables.h"
 
 namespace kzbarqr {
 
