@@ -59,6 +59,8 @@ TEST(StatusRecords, TicketPrinterTable)
 
 TEST(StatusRecords, UnitPrinterTable)
 {
+    EXPECT_EQ(printerFor(800), Printer::Ticket);
+    EXPECT_EQ(printerFor(801), Printer::Unit);
     const Row rows[] = {
         {'Z', u"電源　ＯＮ"},
         {'M', u"印字メカニズム故障"},
@@ -78,15 +80,6 @@ TEST(StatusRecords, UnitPrinterTable)
         for (UnitModel model : {UnitModel::Vux, UnitModel::Ux})
             EXPECT_EQ(decode(record(r.code), Printer::Unit, model), QStringList{kPrefix + QString::fromUtf16(r.text)});
     }
-}
-
-TEST(StatusRecords, PrinterFollowsTheToolState)
-{
-    EXPECT_EQ(printerFor(626), Printer::Ticket);
-    EXPECT_EQ(printerFor(800), Printer::Ticket);
-    EXPECT_EQ(printerFor(801), Printer::Unit);
-    EXPECT_EQ(printerFor(872), Printer::Unit);
-    EXPECT_EQ(printerFor(925), Printer::Unit);
 }
 
 TEST(StatusRecords, TicketIssueStartShowsTheNumber)
@@ -152,11 +145,4 @@ TEST(StatusRecords, PrintedDataWithoutCrIsShownAsItCame)
     const QByteArray units = QByteArray("\x82\x87") + "\t" + "\xb6\xde" + "\n";
     EXPECT_EQ(decode(record('A', units), Printer::Unit, UnitModel::Ux),
               QStringList{kPrefix + QStringLiteral("ｇ␉ｶﾞ␊")});
-}
-
-TEST(StatusRecords, FingerLineNamesFingerAndId)
-{
-    EXPECT_EQ(fingerLine("PABC1234"), QStringLiteral("指紋認識　第１指　ID:ABC1234"));
-    EXPECT_EQ(fingerLine("QXYZ9876"), QStringLiteral("指紋認識　第２指　ID:XYZ9876"));
-    EXPECT_EQ(fingerLine(""), QStringLiteral("指紋認識　第２指　ID:"));
 }
