@@ -2,6 +2,7 @@
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/traffictrace.h"
+#include "comm/ui/comif.h"
 #include "message/ui/messagewindow.h"
 #include "shell/appcontext.h"
 #include "shell/programfolder.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 
@@ -38,10 +40,20 @@ int main(int argc, char *argv[])
                    std::move(serialLink));
     ctx.state.programFolder = folder;
 
+    // At most one settings window, opened by whichever tool is in front.
+    QPointer<ComIF> settingsWindow;
+
     LauncherWindow launcher(ctx);
-    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
+    launcher.registerTool(Tool::Message, [&settingsWindow](AppContext &c, ToolHost &host) -> QWidget * {
         MessageWindow::ChannelHooks hooks;
         hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };
+        hooks.showSettings = [&c, &settingsWindow](QWidget *parent) {
+            ComIF::openFor(c, parent, true, settingsWindow);
+        };
+        hooks.closeSettings = [&settingsWindow] {
+            if (settingsWindow)
+                settingsWindow->close();
+        };
         hooks.shutDownChannel = [&c] { c.channel().closeAndRestore(); };
         return new MessageWindow(c, host, hooks);
     });
