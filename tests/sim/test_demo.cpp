@@ -7,6 +7,8 @@
 
 #include "comm/eventwait.h"
 #include "comm/mappedseriallink.h"
+#include "comm/outputchannel.h"
+#include "message/ui/messagewindow.h"
 #include "shell/appcontext.h"
 #include "shell/ui/launcherwindow.h"
 #include "support/fakeportio.h"
@@ -119,4 +121,42 @@ TEST(DemoMode, EnvironmentSetsLogFaultsPacingAndSchedule)
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("faults: wrong reply (next 1 replies)"));
+}
+
+TEST(DemoMode, MessageToolOpensItsPortOnTheEmulatedMessagePrinter)
+{
+    // As main() and scripts/run set it up.
+    qputenv("ZENTRIX_COM1", "sim:");
+    QTemporaryDir dir;
+    auto mapped = std::make_unique<MappedSerialLink>();
+    MappedSerialLink *link = mapped.get();
+    AppContext ctx(std::make_unique<ScriptedPrompter>(), std::make_unique<FakePortIo>(), std::move(mapped));
+    ctx.state.programFolder = dir.path();
+    sim::attachDemoPrinters(*link, ctx.state);
+    LauncherWindow launcher(ctx);
+    launcher.endProcess = [] {};
+    launcher.titleMark = [&] { return sim::simulationMark(*link, ctx.state); };
+    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
+        MessageWindow::ChannelHooks hooks;
+        hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };
+        return new MessageWindow(c, host, hooks);
+    });
+    launcher.load(QString());
+    launcher.openTool(Tool::Message);
+    qunsetenv("ZENTRIX_COM1");
+
+    ASSERT_NE(launcher.currentTool(), nullptr);
+    EXPECT_EQ(launcher.currentTool()->windowTitle(), QStringLiteral("WinQLM [プリンタ模擬]"));
+    EXPECT_TRUE(link->isSimulated());
+    auto *printer = sim::printerOn<sim::MessagePrinter>(ctx.serialLink());
+    ASSERT_NE(printer, nullptr);
+
+    // What the message tool's register operation will send.
+    OutputChannel &ch = ctx.channel();
+    ctx.state.toolState = 205;
+    ch.rx().setExpectedReply(QByteArray::fromHex("1362093000"));
+    ASSERT_TRUE(ch.waitCts() && ch.waitDsrAfterDtr());
+    ASSERT_TRUE(ch.sendSerial(QByteArray::fromHex("134209") + "XY" + QByteArray(1, '\0')));
+    EXPECT_TRUE(ch.waitReplyMatch());
+    EXPECT_EQ(printer->messages().value(9), QByteArray("XY"));
 }
