@@ -54,18 +54,6 @@ TEST(DemoMode, PlainSimPortGetsThePrinterOfTheOpenToolAndKeepsIt)
     EXPECT_EQ(sim::printerOn(link), nullptr);
 }
 
-TEST(DemoMode, PersonaByToolState)
-{
-    EXPECT_EQ(sim::personaForToolState(0), QStringLiteral("message"));
-    EXPECT_EQ(sim::personaForToolState(213), QStringLiteral("message"));
-    EXPECT_EQ(sim::personaForToolState(400), QStringLiteral("sink"));
-    EXPECT_EQ(sim::personaForToolState(626), QStringLiteral("ticket"));
-    EXPECT_EQ(sim::personaForToolState(873), QStringLiteral("unit"));
-    EXPECT_EQ(sim::personaForToolState(9151), QStringLiteral("finger"));
-    for (const sim::Persona &p : sim::personas())
-        EXPECT_EQ(sim::createPrinter(p.name)->persona(), p.name);
-}
-
 TEST(DemoMode, WindowTitlesShowTheEmulatedPrinter)
 {
     qputenv("ZENTRIX_COM1", "sim:");

@@ -184,19 +184,6 @@ TEST(MessagePrinter, ClosingThePortEndsARead)
     EXPECT_EQ(b.printer->messages().size(), 2) << "the printer keeps its messages";
 }
 
-TEST(MessagePrinter, DescribesFramesForTheLog)
-{
-    EXPECT_EQ(MessagePrinter::describe(hex("13420541420d00"), true), QStringLiteral("register No.5 \"AB&0D\""));
-    EXPECT_EQ(MessagePrinter::describe(hex("134105 00"), true), QStringLiteral("delete No.5"));
-    EXPECT_EQ(MessagePrinter::describe(hex("134100"), true), QStringLiteral("clear all"));
-    EXPECT_EQ(MessagePrinter::describe(hex("1343ff00"), true), QStringLiteral("test print No.255"));
-    EXPECT_EQ(MessagePrinter::describe(hex("134400"), true), QStringLiteral("read all"));
-    EXPECT_EQ(MessagePrinter::describe(hex("1362093000"), true), QStringLiteral("acknowledge No.9"));
-    EXPECT_EQ(MessagePrinter::describe(hex("1362053100"), false), QStringLiteral("register refused No.5"));
-    EXPECT_EQ(MessagePrinter::describe(hex("1364 03 82a0 00"), false), QStringLiteral("message No.3 \"あ\""));
-    EXPECT_EQ(MessagePrinter::describe(hex("136400"), false), QStringLiteral("end of messages"));
-}
-
 // ---- through the program's context --------------------------------------
 
 TEST(PrinterContext, TheChannelTalksToTheEmulatedPrinter)

@@ -160,15 +160,3 @@ TEST(StatusRecords, NothingGoesOutWhileThePortIsClosedAndCommandsAreNotAnswered)
     b.link.write(QByteArray::fromHex("135200"));
     EXPECT_EQ(b.within(30), QByteArray());
 }
-
-TEST(StatusRecords, DescribedForTheLog)
-{
-    sim::TicketPrinter t;
-    EXPECT_EQ(t.describeRecord(QByteArray("N05123045"
-                                          "0042",
-                                          13) +
-                               '\0'),
-              QStringLiteral("status N (ticket issue started) day 05 12:30:45 data \"0042\""));
-    EXPECT_EQ(t.describeRecord(QByteArray("?01000000", 9) + '\0'),
-              QStringLiteral("status ? (unknown event) day 01 00:00:00"));
-}
