@@ -192,8 +192,8 @@ int EmulatedPrinter::reply(const QByteArray &frame, const QString &what, int wor
 {
     if (!port())
         return -1;
-    // Not before the command could have arrived whole.
-    int delay = qMax(workMs, ceilMs(rxFreeUs_ - nowUs()));
+    // The printer starts working once the command has arrived whole.
+    int delay = ceilMs(rxFreeUs_ - nowUs()) + qMax(0, workMs);
     QByteArray out = frame;
     QString label = what;
     bool drop = false;

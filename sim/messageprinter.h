@@ -30,8 +30,10 @@ class MessagePrinter : public EmulatedPrinter {
 public:
     explicit MessagePrinter(QObject *parent = nullptr);
 
-    // The longest text the printer keeps; a longer one is refused.
-    static constexpr int kMaxTextBytes = 510;
+    // The longest text the printer keeps; a longer one is refused. As much
+    // as a message file record holds (510 bytes with the 0xFF end mark), so
+    // each message frame it reads back fits the 513 bytes the program keeps.
+    static constexpr int kMaxTextBytes = 509;
 
     // What it holds, by number (CP932 bytes as received).
     QMap<int, QByteArray> messages() const { return messages_; }
