@@ -10,6 +10,8 @@
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/messageboxprompter.h"
 
+#include "demo.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -33,17 +35,22 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtTranslator);
 
     const QString folder = resolveProgramFolder();
-    // COMn resolves through the port map to a real device (or "sim:").
+    // COMn resolves through the port map to a real device, or with "sim:"
+    // to an emulated printer (demo mode).
     auto serialLink = std::make_unique<MappedSerialLink>();
+    MappedSerialLink *mapped = serialLink.get();
     serialLink->setTrace(TrafficTrace::fromEnvironment());
     AppContext ctx(std::make_unique<MessageBoxPrompter>(), std::make_unique<LibraryPortIo>(folder),
                    std::move(serialLink));
     ctx.state.programFolder = folder;
+    sim::attachDemoPrinters(*mapped, ctx.state);
 
     // At most one settings window, opened by whichever tool is in front.
     QPointer<ComIF> settingsWindow;
 
     LauncherWindow launcher(ctx);
+    // Nobody should take the emulator for a printer on the desk.
+    launcher.titleMark = [&ctx, mapped] { return sim::simulationMark(*mapped, ctx.state); };
     launcher.registerTool(Tool::Message, [&settingsWindow](AppContext &c, ToolHost &host) -> QWidget * {
         MessageWindow::ChannelHooks hooks;
         hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };

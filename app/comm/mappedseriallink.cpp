@@ -8,9 +8,9 @@ MappedSerialLink::MappedSerialLink(QObject *parent) : SerialLink(parent) {}
 
 MappedSerialLink::~MappedSerialLink() = default;
 
-SimSerialLink *MappedSerialLink::simLink() const { return sim_.get(); }
+SimSerialLink *MappedSerialLink::simLink() const { return sim_; }
 
-bool MappedSerialLink::isSimulated() const { return active_ && active_ == sim_.get(); }
+bool MappedSerialLink::isSimulated() const { return active_ && active_ == sim_; }
 
 void MappedSerialLink::adopt(SerialLink *link)
 {
@@ -28,17 +28,21 @@ OpenResult MappedSerialLink::doOpen(const QString &device, qint32 baud, Parity p
 {
     SerialLink *link = nullptr;
     if (portmap::isSim(device)) {
-        const QString persona = portmap::simPersona(device);
+        QString persona = portmap::simPersona(device);
+        if (persona.isEmpty() && defaultPersona_)
+            persona = defaultPersona_();
         // The emulated printer keeps what it holds across reopens of the
         // same persona.
-        if (!sim_ || persona != persona_) {
-            sim_ = std::make_unique<SimSerialLink>();
-            adopt(sim_.get());
+        std::unique_ptr<SimSerialLink> &slot = sims_[persona];
+        if (!slot) {
+            slot = std::make_unique<SimSerialLink>();
+            adopt(slot.get());
             if (factory_)
-                sim_->setPeer(factory_(persona));
-            persona_ = persona;
+                slot->setPeer(factory_(persona));
         }
-        link = sim_.get();
+        sim_ = slot.get();
+        persona_ = persona;
+        link = sim_;
     } else {
         if (!device_) {
             device_ = std::make_unique<QtSerialLink>();

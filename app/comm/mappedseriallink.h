@@ -8,10 +8,14 @@
 //   });
 //
 // Without a factory a "sim:" port opens as a line with no printer on it
-// (DSR and CTS present, nothing answers).
+// (DSR and CTS present, nothing answers). A plain "sim:" asks the default
+// persona (when set) which printer to put there, e.g. the one that fits
+// the open tool. Each persona's printer lives as long as the link, so it
+// keeps what it holds across reopens and tool changes.
 #include "seriallink.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class QtSerialLink;
@@ -27,9 +31,10 @@ public:
     ~MappedSerialLink() override;
 
     void setPeerFactory(PeerFactory factory) { factory_ = std::move(factory); }
+    void setDefaultPersona(std::function<QString()> persona) { defaultPersona_ = std::move(persona); }
 
-    // True while the open port is the emulator; the emulator's line (for
-    // demo controls), or nullptr before the first "sim:" open.
+    // True while the open port is the emulator; the emulator's line of the
+    // last "sim:" open (for demo controls), or nullptr before the first.
     bool isSimulated() const;
     SimSerialLink *simLink() const;
     QString persona() const { return persona_; }
@@ -54,8 +59,10 @@ private:
     void adopt(SerialLink *link);
 
     PeerFactory factory_;
+    std::function<QString()> defaultPersona_;
     std::unique_ptr<QtSerialLink> device_;
-    std::unique_ptr<SimSerialLink> sim_;
+    std::map<QString, std::unique_ptr<SimSerialLink>> sims_;
+    SimSerialLink *sim_ = nullptr;
     SerialLink *active_ = nullptr;
     QString persona_;
 };

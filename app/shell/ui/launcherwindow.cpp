@@ -111,7 +111,7 @@ QPixmap bannerPicture()
 LauncherWindow::LauncherWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), ctx_(ctx)
 {
     setObjectName(QStringLiteral("Main"));
-    setWindowTitle(QStringLiteral("メインメニュー"));
+    showTitle();
     endProcess = [] { QApplication::quit(); };
     openPage = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     buildPanels();
@@ -252,6 +252,12 @@ void LauncherWindow::load(const QString &commandLine)
     // 9.
     loaded_ = true;
     st.toolState = ToolStates::Launcher;
+    showTitle();
+}
+
+void LauncherWindow::showTitle()
+{
+    setWindowTitle(QStringLiteral("メインメニュー") + (titleMark ? titleMark() : QString()));
 }
 
 void LauncherWindow::resizeEvent(QResizeEvent *event)
@@ -359,6 +365,8 @@ void LauncherWindow::openTool(Tool tool)
         return;
     }
     tool_ = window;
+    if (titleMark)
+        window->setWindowTitle(window->windowTitle() + titleMark());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     hide();
@@ -372,6 +380,7 @@ void LauncherWindow::returnToMenu()
         tool_ = nullptr;
     }
     ctx_.state.toolState = ToolStates::Launcher;
+    showTitle();
     show();
     raise();
     activateWindow();

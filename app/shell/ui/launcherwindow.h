@@ -43,6 +43,9 @@ public:
     std::function<void()> endProcess;
     // Opens a help page (the desktop's viewer by default); tests replace it.
     std::function<void(const QString &path)> openPage;
+    // Appended to the launcher's caption and to every tool window's, e.g.
+    // to show that the printer is emulated; none by default.
+    std::function<QString()> titleMark;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -54,6 +57,7 @@ private:
     void layoutBlock();
     void shutDown();
     void rememberToolPosition();
+    void showTitle();
 
     AppContext &ctx_;
     bool loaded_ = false;

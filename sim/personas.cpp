@@ -1,0 +1,129 @@
+#include "personas.h"
+
+#include "fingerprinter.h"
+#include "messageprinter.h"
+#include "printsink.h"
+#include "statusprinter.h"
+#include "ticketprinter.h"
+#include "unitprinter.h"
+
+#include "comm/mappedseriallink.h"
+#include "comm/simseriallink.h"
+
+#include <QStringList>
+
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+
+template <class T> Persona row(const char *name, const char *description)
+{
+    return {QLatin1String(name), QLatin1String(description),
+            []() -> std::unique_ptr<EmulatedPrinter> { return std::make_unique<T>(); }};
+}
+
+// Print time of one message in the demo.
+constexpr int kDemoPrintMs = 300;
+
+} // namespace
+
+const QList<Persona> &personas()
+{
+    static const QList<Persona> table = {
+        row<MessagePrinter>("message", "message printer: holds messages 1-255, registers, deletes, prints, reads back"),
+        row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
+        row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
+        row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
+        row<FingerPrinter>("finger", "fingerprint printer: status records only, so far"),
+    };
+    return table;
+}
+
+std::unique_ptr<EmulatedPrinter> createPrinter(const QString &name)
+{
+    for (const Persona &p : personas()) {
+        if (p.name == name)
+            return p.create();
+    }
+    return nullptr;
+}
+
+QString personaForToolState(int toolState)
+{
+    if (toolState >= 400 && toolState < 600)
+        return QStringLiteral("sink");
+    if (toolState >= 600 && toolState < 800)
+        return QStringLiteral("ticket");
+    if (toolState >= 800 && toolState < 900)
+        return QStringLiteral("unit");
+    if (toolState >= 900)
+        return QStringLiteral("finger");
+    return QStringLiteral("message");
+}
+
+std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
+{
+    auto printer = createPrinter(name);
+    if (!printer)
+        return nullptr;
+    if (auto *m = qobject_cast<MessagePrinter *>(printer.get())) {
+        m->loadSamples();
+        m->setPrintMs(kDemoPrintMs);
+    }
+    printer->setLineRateFollowsHost(true);
+    configureFromEnvironment(*printer);
+    return printer;
+}
+
+void configureFromEnvironment(EmulatedPrinter &printer)
+{
+    const QString log = qEnvironmentVariable("ZENTRIX_SIM_LOG");
+    if (log == QLatin1String("-")) {
+        printer.log().setWriter(stderrWriter());
+    } else if (!log.isEmpty()) {
+        auto writer = fileWriter(log);
+        if (!writer)
+            std::fprintf(stderr, "ZENTRIX_SIM_LOG: cannot write %s\n", qPrintable(log));
+        printer.log().setWriter(writer);
+    }
+
+    bool ok = false;
+    const int baud = qEnvironmentVariableIntValue("ZENTRIX_SIM_BAUD", &ok);
+    if (ok)
+        printer.setLineRate(baud);
+
+    const QString faults = qEnvironmentVariable("ZENTRIX_SIM_FAULT");
+    if (!faults.isEmpty()) {
+        FaultPlan plan;
+        for (const QString &fault : faults.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!plan.apply(fault))
+                std::fprintf(stderr, "ZENTRIX_SIM_FAULT: unknown fault %s\n", qPrintable(fault));
+        }
+        printer.setFaults(plan);
+    }
+
+    const int every = qEnvironmentVariableIntValue("ZENTRIX_SIM_STATUS_EVERY", &ok);
+    if (auto *status = qobject_cast<StatusPrinter *>(&printer); status && ok)
+        status->setStatusEvery(every);
+
+    auto *sink = qobject_cast<PrintSink *>(&printer);
+    const QString lptLog = qEnvironmentVariable("KZPIO_SIM_LOG");
+    if (sink && !lptLog.isEmpty() && qEnvironmentVariable("KZPIO_BACKEND") == QLatin1String("sim"))
+        sink->followParallelLog(lptLog);
+}
+
+EmulatedPrinter *printerOn(SerialLink &link)
+{
+    SimSerialLink *sim = qobject_cast<SimSerialLink *>(&link);
+    if (!sim) {
+        if (auto *mapped = qobject_cast<MappedSerialLink *>(&link))
+            sim = mapped->simLink();
+    }
+    if (!sim)
+        return nullptr;
+    return dynamic_cast<EmulatedPrinter *>(sim->peer());
+}
+
+} // namespace sim
