@@ -3,11 +3,14 @@
 // simulated line while the window shows them.
 //
 //   outdsp_preview [--state 626|872|873] [--model vux|ux] [--interval ms]
-//                  [--screenshot file.png]
+//                  [--screenshot file.png] [--port DEVICE --seconds N]
 //
 // With --screenshot the window is grabbed once every record is shown and
-// the program ends (works on the offscreen platform).
+// the program ends (works on the offscreen platform). With --port the
+// records come from a real line instead, e.g. the pseudo-terminal of
+// zentrix-printer-sim, and the picture is taken after --seconds.
 #include "comm/outputchannel.h"
+#include "comm/qtseriallink.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
 #include "comm/ui/outputdisplaywindow.h"
@@ -71,18 +74,32 @@ int main(int argc, char **argv)
                                             QStringLiteral("ms"), QStringLiteral("300"));
     const QCommandLineOption shotOption(QStringLiteral("screenshot"), QStringLiteral("save a PNG and quit"),
                                         QStringLiteral("file"));
-    parser.addOptions({stateOption, modelOption, intervalOption, shotOption});
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("serial device to listen on"),
+                                        QStringLiteral("device"));
+    const QCommandLineOption secondsOption(QStringLiteral("seconds"), QStringLiteral("with --port: when to take the picture"),
+                                           QStringLiteral("n"), QStringLiteral("3"));
+    parser.addOptions({stateOption, modelOption, intervalOption, shotOption, portOption, secondsOption});
     parser.process(app);
 
     const auto state = qint16(parser.value(stateOption).toInt());
     const bool unit = state >= 801;
-    auto link = std::make_unique<SimSerialLink>();
-    auto source = std::make_unique<StatusSource>(unit ? unitScript() : ticketScript(),
-                                                 qMax(1, parser.value(intervalOption).toInt()));
-    const int records = source->count();
-    link->setPeer(std::move(source));
+    const QString device = parser.value(portOption);
+    std::unique_ptr<SerialLink> link;
+    int records = 0;
+    if (device.isEmpty()) {
+        auto sim = std::make_unique<SimSerialLink>();
+        auto source = std::make_unique<StatusSource>(unit ? unitScript() : ticketScript(),
+                                                     qMax(1, parser.value(intervalOption).toInt()));
+        records = source->count();
+        sim->setPeer(std::move(source));
+        link = std::move(sim);
+    } else {
+        link = std::make_unique<QtSerialLink>();
+    }
     AppContext ctx(std::make_unique<MessageBoxPrompter>(), std::make_unique<FakePortIo>(), std::move(link));
-    ctx.serial().setPortResolver([](int n) { return QStringLiteral("sim:COM%1").arg(n); });
+    ctx.serial().setPortResolver([device](int n) {
+        return device.isEmpty() ? QStringLiteral("sim:COM%1").arg(n) : device;
+    });
 
     ctx.state.toolState = state;
     OutputDisplayWindow::Options options;
@@ -97,7 +114,14 @@ int main(int argc, char **argv)
 
     const QString shot = parser.value(shotOption);
     QTimer poll;
-    if (!shot.isEmpty()) {
+    if (!shot.isEmpty() && !device.isEmpty()) {
+        QTimer::singleShot(parser.value(secondsOption).toInt() * 1000, &app, [&] {
+            const bool saved = window.grab().save(shot);
+            std::printf("%lld lines shown; %s %s\n", qlonglong(window.lines().size()),
+                        saved ? "saved" : "could not save", qPrintable(shot));
+            app.exit(saved ? 0 : 1);
+        });
+    } else if (!shot.isEmpty()) {
         // Every record has been shown when the last one (always unknown) is.
         QObject::connect(&poll, &QTimer::timeout, &app, [&] {
             const QStringList lines = window.lines();
