@@ -36,7 +36,7 @@ struct ChannelTimes {
     int dsrMs = 5000;        // DSR during a send
     int notBusyMs = 5000;    // parallel BUSY
     int replyMs = 5000;      // reply to a command
-    int replyLongMs = 10000; // reply in tool state 860
+    int replyLongMs = 10000; // reply in tool state 860, message print all
     // Timer2 counts every tick as 16 ms, so it ticks every 16 ms.
     int numberTickMs = 16;
 };

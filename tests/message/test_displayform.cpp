@@ -1,5 +1,6 @@
 // The editing conversion, the number box and the control codes: pure
 // functions over text.
+#include "comm/notation.h"
 #include "message/displayform.h"
 #include "message/messagecodes.h"
 #include "message/numberbox.h"
@@ -43,7 +44,7 @@ TEST(EditingConversion, EnterAndLoneMarksBecomeWholeLineEnds)
     const Edit three = typeAll({"A", kCrLf, kCrLf, kCrLf});
     EXPECT_EQ(three.text, QStringLiteral("A↓\r\n↓\r\n↓\r\n"));
     EXPECT_EQ(three.caret, three.text.size());
-    EXPECT_EQ(messagecodes::toPrinterBytes(three.text), QByteArray("A\r\n\n"));
+    EXPECT_EQ(notation::convertForPrinter(three.text), QByteArray("A\r\n\n"));
 
     // A mark typed in the middle gets its CR LF; the caret moves past it.
     const Edit mid = convert(QStringLiteral("ABCD"), QStringLiteral("AB↓CD"), 3);
@@ -129,18 +130,19 @@ TEST(MessageCodes, AcceptsOnly01To1F)
         EXPECT_EQ(messagecodes::findInvalidCode(QString::fromUtf8(b.text)), b.at) << b.text;
 }
 
-TEST(MessageCodes, ConvertToAndFromPrinterBytes)
+TEST(MessageCodes, ReadBackBytesBecomeDisplayFormThatFitsTheFile)
 {
-    using messagecodes::toPrinterBytes;
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("&0d")), QByteArray("\x0D"));
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("A^B＾C")), QByteArray("A B\x81\x40" "C"));
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("&13TJ2")), QByteArray("\x13TJ2"));
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("&&41")), QByteArray("41"));
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("A&")), QByteArray("A"));
-    EXPECT_EQ(toPrinterBytes(QStringLiteral("a↓\r\nb↓\r\n")), QByteArray("a\rb\r"));
-
     using messagecodes::fromPrinterBytes;
     EXPECT_EQ(fromPrinterBytes(QByteArray("A\x07" "B")), QStringLiteral("A&07B"));
     EXPECT_EQ(fromPrinterBytes(QByteArray("a b\rc\xFFzz")), QStringLiteral("a^b↓\r\nc"));
     EXPECT_EQ(fromPrinterBytes(QByteArray("\x8A\xBF\x1B" "N1")), QStringLiteral("漢&1BN1"));
+
+    // Cut only between whole characters, codes and line ends.
+    using messagecodes::fitToBytes;
+    const QString text = QStringLiteral("AB&07漢↓\r\nC");
+    EXPECT_EQ(fitToBytes(text, 100), text);
+    EXPECT_EQ(fitToBytes(text, 4), QStringLiteral("AB"));
+    EXPECT_EQ(fitToBytes(text, 6), QStringLiteral("AB&07"));
+    EXPECT_EQ(fitToBytes(text, 10), QStringLiteral("AB&07漢"));
+    EXPECT_EQ(fitToBytes(text, 11), QStringLiteral("AB&07漢↓\r\n"));
 }

@@ -3,7 +3,12 @@
 #include "message/messagefile.h"
 #include "message/ui/filecopywindow.h"
 #include "message/ui/messagewindow.h"
+#include "fakemessageprinter.h"
 #include "messagetest.h"
+
+#include "comm/outputchannel.h"
+#include "comm/serialcontrol.h"
+#include "comm/simseriallink.h"
 
 #include "shell/cp932.h"
 #include "shell/ui/launcherwindow.h"
@@ -263,12 +268,63 @@ TEST_F(MessageWindowTest, ReadingModeDisablesTheFileButtonsAndBlinks)
 
 TEST_F(MessageWindowTest, PrinterButtonsReachTheTransferOperations)
 {
-    for (int n : {4, 5, 6, 7, 11, 12, 13}) {
+    // No number yet, and no printer on the line: each operation stops at
+    // its first check.
+    const QList<QPair<int, int>> firstCode = {{4, 201}, {5, 56}, {6, 56}, {7, 56}, {11, 201}, {12, 201}, {13, 201}};
+    for (const auto &[n, code] : firstCode) {
         p->clear();
         click(button(n));
-        ASSERT_EQ(p->requests.size(), 1) << n;
-        EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("プリンタとの通信"))) << n;
+        EXPECT_EQ(p->codes(), QList<int>{code}) << n;
+        EXPECT_EQ(ctx->state.toolState, ToolStates::Message) << n;
     }
+}
+
+TEST_F(MessageWindowTest, ReadingCanBeCancelledAndTheWindowIsUsableAtOnce)
+{
+    auto &line = static_cast<SimSerialLink &>(ctx->serialLink());
+    auto fake = std::make_unique<FakeMessagePrinter>();
+    FakeMessagePrinter *printer = fake.get();
+    line.setPeer(std::move(fake));
+    ctx->serial().setPortResolver([](int) { return QStringLiteral("sim:"); });
+    ctx->state.output.dtrWait = 1;
+    ASSERT_TRUE(ctx->channel().openSerialPort());
+    printer->messages = {{1, "one"}, {2, "two"}};
+    const QString file = path("w.msd");
+    writeBytes(file, record("old") + emptyFile(254));
+    const QByteArray before = bytesOf(file);
+    child<QLineEdit>("Text1")->setText(file);
+    child<QLineEdit>("Text2")->setText(QStringLiteral("1"));
+
+    // At the second frame: reading mode is on, and "読み込み中止" cancels.
+    QList<bool> enabled;
+    printer->readFrame = [&](int index, const QByteArray &f) {
+        if (index == 1) {
+            EXPECT_EQ(button(4)->text(), QStringLiteral("読み込み中"));
+            for (int n = 1; n <= 14; ++n)
+                enabled << button(n)->isEnabled();
+            click(button(5));
+        }
+        return f;
+    };
+    p->script({Answers::Yes});
+    click(button(4));
+    EXPECT_EQ(p->codes(), (QList<int>{301, 20}));
+    EXPECT_EQ(enabled.count(true), 1);
+    EXPECT_TRUE(enabled.at(4));
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(button(4)->text(), QStringLiteral("プリンタから読込"));
+    for (int n = 1; n <= 14; ++n)
+        EXPECT_TRUE(button(n)->isEnabled()) << n;
+
+    // Again to the end: the list and the current number's content.
+    printer->readFrame = nullptr;
+    p->clear();
+    p->script({Answers::Yes});
+    click(button(4));
+    EXPECT_EQ(p->codes(), (QList<int>{301, 10}));
+    EXPECT_EQ(window->form().savedNumbers, (QList<int>{1, 2}));
+    EXPECT_EQ(content(), QStringLiteral("one"));
+    EXPECT_EQ(ctx->state.toolState, ToolStates::Message);
 }
 
 TEST_F(MessageWindowTest, CopyWindowOpensBelowTheWindowAndCopies)

@@ -57,6 +57,7 @@ MessageWindow::MessageWindow(AppContext &ctx, ToolHost &host, ChannelHooks hooks
     ops_.showProgress = [this](const MessageForm &f) { showForm(f); };
     transfer_.setReadingMode = [this](bool on) { setReadingMode(on); };
     transfer_.setPrintAllMode = [this](bool on) { setPrintAllMode(on); };
+    transfer_.showProgress = [this](const MessageForm &f) { showForm(f); };
     buildControls();
     load();
 }
@@ -158,8 +159,11 @@ void MessageWindow::buildControls()
     connect(commands_[10], &QPushButton::clicked, this, [this] { transfer_.clearAll(); });
     connect(commands_[11], &QPushButton::clicked, this, [this] {
         MessageForm f = form();
-        transfer_.registerAll(f);
+        int badCode = -1;
+        transfer_.registerAll(f, &badCode);
         showForm(f);
+        if (badCode >= 0)
+            content_->placeCaret(badCode);
     });
     connect(commands_[12], &QPushButton::clicked, this, [this] { transfer_.printAll(); });
     connect(commands_[9], &QPushButton::clicked, this, &MessageWindow::showSettings);
@@ -343,7 +347,10 @@ void MessageWindow::onRegisterClicked()
         return;
     }
     MessageForm f = form();
-    transfer_.registerOne(f);
+    int badCode = -1;
+    transfer_.registerOne(f, &badCode);
+    if (badCode >= 0)
+        content_->placeCaret(badCode);
 }
 
 void MessageWindow::showFileCopy()
