@@ -96,6 +96,12 @@ void EmulatedPrinter::hostClosed()
     reset();
 }
 
+void EmulatedPrinter::hostLinesChanged()
+{
+    if (port() && !port()->hostDtr())
+        discardPartialFrame();
+}
+
 void EmulatedPrinter::setFaults(const FaultPlan &plan)
 {
     faults_ = plan;

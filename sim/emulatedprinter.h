@@ -60,6 +60,7 @@ public:
     void bytesFromHost(const QByteArray &bytes) final;
     void hostOpened() override;
     void hostClosed() override;
+    void hostLinesChanged() override;
 
 protected:
     // Bytes from the program, in order, as they arrive.
@@ -67,6 +68,10 @@ protected:
     // The program closed the port (or the line dropped): forget any
     // exchange in progress.
     virtual void reset() {}
+    // The program dropped DTR (it does so before every command): a frame
+    // it began and never finished is forgotten, as a printer's receiver
+    // starts afresh. An exchange in progress goes on.
+    virtual void discardPartialFrame() {}
 
     // An answer to a command, after the printer worked for workMs: the
     // faults apply, then the pacing; logged with what it means. Returns the

@@ -71,6 +71,7 @@ private:
     void abandonRead(const QString &why);
     void print(int number);
 
+    void discardPartialFrame() override { reader_.clear(); }
     Dc3FrameReader reader_;
     QMap<int, QByteArray> messages_;
     QList<Printout> printed_;

@@ -57,6 +57,7 @@ private:
     QList<Event> events_;
     int next_ = 0;
     QTimer schedule_;
+    void discardPartialFrame() override { reader_.clear(); }
     Dc3FrameReader reader_;
 };
 
