@@ -1,5 +1,7 @@
 #include "framelog.h"
 
+#include "comm/traffictrace.h"
+
 #include "shell/cp932.h"
 
 #include <QDateTime>
@@ -28,14 +30,7 @@ FrameLog::Writer streamWriter(FILE *stream)
 
 QString FrameLog::hex(const QByteArray &bytes)
 {
-    QString out;
-    out.reserve(bytes.size() * 3);
-    for (char c : bytes) {
-        if (!out.isEmpty())
-            out += QLatin1Char(' ');
-        out += QStringLiteral("%1").arg(quint8(c), 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
+    return hexColumn(bytes);
 }
 
 QString FrameLog::readable(const QByteArray &bytes)

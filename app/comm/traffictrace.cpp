@@ -11,17 +11,6 @@ QString stampNow()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
-QString hexColumn(const QByteArray &bytes)
-{
-    QString out;
-    out.reserve(bytes.size() * 3);
-    for (char c : bytes) {
-        if (!out.isEmpty())
-            out += QLatin1Char(' ');
-        out += QStringLiteral("%1").arg(quint8(c), 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
-}
 
 QString readableColumn(const QByteArray &bytes)
 {
@@ -35,6 +24,18 @@ QString readableColumn(const QByteArray &bytes)
 }
 
 } // namespace
+
+QString hexColumn(const QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        if (!out.isEmpty())
+            out += QLatin1Char(' ');
+        out += QStringLiteral("%1").arg(quint8(c), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
 
 std::unique_ptr<TrafficTrace> TrafficTrace::fromEnvironment()
 {

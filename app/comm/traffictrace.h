@@ -18,6 +18,10 @@
 
 #include <memory>
 
+
+// Bytes as upper-case hex pairs separated by blanks ("13 42 05").
+QString hexColumn(const QByteArray &bytes);
+
 class TrafficTrace {
 public:
     // The trace named by ZENTRIX_TRACE, or nothing when it is not set or the
