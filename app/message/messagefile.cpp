@@ -1,6 +1,7 @@
 #include "messagefile.h"
 
 #include "shell/cp932.h"
+#include "shell/fileerrors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,22 +11,7 @@ namespace {
 
 constexpr qint64 offsetOf(int n) { return qint64(n - 1) * MessageFile::kRecordSize; }
 
-QString describe(QFileDevice::FileError error)
-{
-    switch (error) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("書き込みが禁止されています。");
-    case QFileDevice::OpenError:
-        return QStringLiteral("ファイルを開けません。");
-    case QFileDevice::ReadError:
-        return QStringLiteral("ファイルを読み込めません。");
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        return QStringLiteral("ファイルに書き込めません。ディスクの空きを確認して下さい。");
-    default:
-        return QStringLiteral("ファイルを操作できません。");
-    }
-}
+QString describe(QFileDevice::FileError error) { return fileerrors::text(error); }
 
 void setError(QString *error, const QString &text)
 {
@@ -224,8 +210,19 @@ bool MessageFile::writeRecords(const QMap<int, QByteArray> &texts, QString *erro
             bytes.prepend(gap);
             offset = size;
         }
-        if (!f.seek(offset) || f.write(bytes) != bytes.size()) {
+        if (!f.seek(offset)) {
             setError(error, describe(f.error()));
+            return false;
+        }
+        if (f.write(bytes) != bytes.size()) {
+            // A full disk cuts a write short without an error of its own.
+            // What it added past the old end would read as a torn record:
+            // the file goes back to where it ended.
+            const QFileDevice::FileError why =
+                f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error();
+            if (offset + bytes.size() > size)
+                f.resize(size);
+            setError(error, describe(why));
             return false;
         }
     }
@@ -250,12 +247,24 @@ bool MessageFile::clearRecord(int n, QString *error) const { return writeRecord(
 
 bool MessageFile::replaceWhole(const QString &path, const QByteArray &contents, QString *error)
 {
+    if (fileerrors::markedReadOnly(path)) {
+        setError(error, describe(QFileDevice::PermissionsError));
+        return false;
+    }
+    // Unbuffered: a write cut short by a full disk shows here. Through the
+    // buffer it would only be cut at commit, which then still replaces the
+    // file with the cut one.
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, describe(f.error()));
         return false;
     }
-    if (f.write(contents) != contents.size() || !f.commit()) {
+    if (f.write(contents) != contents.size()) {
+        setError(error, describe(f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error()));
+        f.cancelWriting();
+        return false;
+    }
+    if (!f.commit()) {
         setError(error, describe(f.error()));
         return false;
     }

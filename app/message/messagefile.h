@@ -79,7 +79,8 @@ public:
     bool writeText(int n, const QString &text, QString *error = nullptr) const;
     bool clearRecord(int n, QString *error = nullptr) const;
 
-    // The whole file, replaced only when completely written.
+    // The whole file, replaced only when completely written; a file marked
+    // read-only is left as it is.
     static bool createEmpty(const QString &path, QString *error = nullptr);
     static bool replaceWhole(const QString &path, const QByteArray &contents,
                              QString *error = nullptr);

@@ -1,6 +1,7 @@
 #include "settingsfile.h"
 
 #include "cp932.h"
+#include "fileerrors.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -107,6 +108,14 @@ void load(AppState &state, const QString &path)
 
 bool save(const OutputSettings &settings, const QString &path, QString *error)
 {
+    const auto fail = [error](QFileDevice::FileError why) {
+        if (error)
+            *error = fileerrors::text(why);
+        return false;
+    };
+    // A file the user marked read-only stays as it is, for root too.
+    if (fileerrors::markedReadOnly(path))
+        return fail(QFileDevice::PermissionsError);
     // Keep any bytes that follow record 1 (the file is record-addressed).
     QByteArray tail;
     {
@@ -116,19 +125,19 @@ bool save(const OutputSettings &settings, const QString &path, QString *error)
             tail = old.readAll();
         }
     }
+    // Unbuffered, so that a write cut short by a full disk fails here
+    // instead of committing a cut record.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.error());
+    const QByteArray contents = encode(settings) + tail;
+    if (file.write(contents) != contents.size()) {
+        const QFileDevice::FileError why = file.error();
+        file.cancelWriting();
+        return fail(why == QFileDevice::NoError ? QFileDevice::WriteError : why);
     }
-    file.write(encode(settings));
-    file.write(tail);
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (!file.commit())
+        return fail(file.error());
     return true;
 }
 

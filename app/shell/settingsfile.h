@@ -29,7 +29,8 @@ QByteArray encode(const OutputSettings &settings);
 void load(AppState &state, const QString &path);
 
 // Writes the record through a temporary file that replaces the old one
-// only when complete. Returns false with a reason when that fails.
+// only when complete. Returns false with a reason (Japanese) when that
+// fails; a file marked read-only is left as it is.
 bool save(const OutputSettings &settings, const QString &path, QString *error = nullptr);
 
 } // namespace settingsfile

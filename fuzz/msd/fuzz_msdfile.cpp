@@ -1,0 +1,99 @@
+// libFuzzer target: .msd files of any content and length, read, inspected
+// and written through MessageFile, in a folder in memory.
+//
+// Input: one selector byte, a record number byte, a text length byte and
+// that many bytes of text to write; the rest is the file. Selector bits
+// 0-2 all set also copy the file record by record onto a new file, as the
+// file copy window does.
+#include "fuzzsupport.h"
+
+#include "message/messagefile.h"
+
+#include <QFile>
+
+using fuzzsupport::check;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
+        fuzzsupport::fail("the scratch file is written");
+}
+
+void checkRecord(const MessageRecord &r)
+{
+    check(r.text.size() <= MessageFile::kTextFieldSize, "a text fits its field");
+    check(!r.terminated || !r.text.contains(MessageFile::kTerminator), "a text stops at 0xFF");
+    check(r.present || r.text.isEmpty(), "an absent record is empty");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzzsupport::Input in(data, size);
+    const quint8 selector = in.byte();
+    const int number = in.byte(); // 0 lies outside
+    const QByteArray text = in.take(in.byte() * 2u);
+    const QByteArray contents = in.rest();
+
+    const QString path = fuzzsupport::scratchFolder() + QStringLiteral("/a.msd");
+    writeFile(path, contents);
+    const MessageFile file(path);
+
+    const auto records = file.readRecords();
+    check(records.has_value() && records->size() == MessageFile::kRecordCount, "every record reads");
+    for (const MessageRecord &r : *records)
+        checkRecord(r);
+    const MessageFileHealth health = file.inspect();
+    check(health.size == contents.size(), "inspect sees the whole file");
+    check(health.partialRecord == (contents.size() % MessageFile::kRecordSize != 0), "partial record found");
+    for (const int n : health.undecodable)
+        check(records->at(n - 1).occupied(), "only occupied records are undecodable");
+
+    if (number >= 1) {
+        const auto one = file.readRecord(number);
+        check(one.has_value(), "a record reads");
+        checkRecord(*one);
+        const MessageRecord &same = records->at(number - 1);
+        check(one->text == same.text && one->present == same.present, "single and bulk reads agree");
+        file.readText(number); // decodes whatever it holds
+    }
+
+    // A write changes its own record only; records it had to add or
+    // complete read as they did before.
+    QString error;
+    const bool fits = number >= 1 && text.size() <= MessageFile::kTextCapacity &&
+                      !text.contains(MessageFile::kTerminator);
+    const bool written = file.writeRecord(number, text, &error);
+    check(written == fits, "a record that fits is written, any other refused");
+    check(written || !error.isEmpty(), "a refusal says why");
+    const auto after = file.readRecords();
+    check(after.has_value(), "the file reads after a write");
+    for (int n = 1; n <= MessageFile::kRecordCount; ++n) {
+        const MessageRecord &now = after->at(n - 1);
+        if (written && n == number)
+            check(now.text == text && now.terminated, "the written record reads back");
+        else
+            check(now.text == records->at(n - 1).text, "other records keep their text");
+    }
+    if (written)
+        check(QFile(path).size() >= qint64(number) * MessageFile::kRecordSize, "the record is whole");
+
+    if ((selector & 7) == 7) {
+        // Record by record onto a new file, as the copy window does.
+        const QString copy = fuzzsupport::scratchFolder() + QStringLiteral("/b.msd");
+        check(MessageFile::createEmpty(copy), "a new file is created");
+        QMap<int, QByteArray> texts;
+        for (int n = 1; n <= MessageFile::kRecordCount; ++n)
+            texts.insert(n, after->at(n - 1).text.left(MessageFile::kTextCapacity));
+        const bool copied = MessageFile(copy).writeRecords(texts);
+        check(copied, "every record that reads also copies");
+        const auto copiedRecords = MessageFile(copy).readRecords();
+        for (int n = 1; n <= MessageFile::kRecordCount; ++n)
+            check(copiedRecords->at(n - 1).text == texts.value(n), "the copy holds each record");
+    }
+    return 0;
+}

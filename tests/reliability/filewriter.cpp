@@ -1,0 +1,69 @@
+// The child of the crash-safety test: repeats one kind of file write until
+// it is killed. Writes "R" on standard output once the first write is done.
+//
+//   reliability_writer records  <file> <first generation> <seed>
+//   reliability_writer rewrite  <file> <first generation>
+//   reliability_writer settings <file> <first generation>
+#include "filepatterns.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMaxWrites = 100000; // generations per child, below the next child's first
+
+void ready(bool &told)
+{
+    if (!told) {
+        told = true;
+        (void)!write(STDOUT_FILENO, "R", 1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 4)
+        return 64;
+    const QString path = QString::fromLocal8Bit(argv[2]);
+    const qint64 first = std::atoll(argv[3]);
+    const char *mode = argv[1];
+    bool told = false;
+
+    if (std::strcmp(mode, "records") == 0) {
+        std::mt19937 random(argc > 4 ? unsigned(std::atoll(argv[4])) : 1u);
+        std::uniform_int_distribution<int> number(1, MessageFile::kRecordCount);
+        const MessageFile file(path);
+        for (qint64 g = first; g < first + kMaxWrites; ++g) {
+            // One to three records per call, each its own positioned write.
+            QMap<int, QByteArray> texts;
+            for (int k = int(g % 3); k >= 0; --k) {
+                const int n = number(random);
+                texts.insert(n, filepatterns::recordText(n, g));
+            }
+            if (!file.writeRecords(texts))
+                return 2;
+            ready(told);
+        }
+    } else if (std::strcmp(mode, "rewrite") == 0) {
+        for (qint64 g = first; g < first + kMaxWrites; ++g) {
+            if (!MessageFile::replaceWhole(path, filepatterns::wholeFile(g)))
+                return 2;
+            ready(told);
+        }
+    } else if (std::strcmp(mode, "settings") == 0) {
+        for (qint64 g = first; g < first + kMaxWrites; ++g) {
+            if (!settingsfile::save(filepatterns::settings(g), path))
+                return 2;
+            ready(told);
+        }
+    } else {
+        return 64;
+    }
+    return 0;
+}

@@ -1,0 +1,215 @@
+// A writer child is killed (SIGKILL) at random moments while it repeats one
+// kind of file write; afterwards every record holds its old or its new
+// content and a whole-file rewrite is never cut short.
+//
+// ZENTRIX_KILL_LOOPS sets the kills per kind (100 by default) for a longer
+// run by hand; ZENTRIX_KILL_SEED repeats a run (the seed is printed).
+#include "filepatterns.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+extern char **environ;
+
+namespace {
+
+constexpr qint64 kGenerationsPerChild = 100000; // as the writer counts them
+constexpr int kMaxDelayUs = 3000;
+
+int loops()
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("ZENTRIX_KILL_LOOPS", &ok);
+    return ok && n > 0 ? n : 100;
+}
+
+class KillLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bool ok = false;
+        seed = unsigned(qEnvironmentVariableIntValue("ZENTRIX_KILL_SEED", &ok));
+        if (!ok)
+            seed = std::random_device{}();
+        random.seed(seed);
+        std::printf("kill loop seed %u (ZENTRIX_KILL_SEED), %d kills\n", seed, loops());
+    }
+
+    // Generations of the writer started for kill i.
+    static qint64 firstOf(int i) { return (i + 1) * kGenerationsPerChild; }
+
+    // Starts the writer, waits for its first finished write, lets it run
+    // for a random while and kills it.
+    void runAndKill(const QList<QByteArray> &args)
+    {
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        QList<QByteArray> all{QByteArray(WRITER_PATH)};
+        all += args;
+        std::vector<char *> argv;
+        for (QByteArray &a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, WRITER_PATH, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        ASSERT_EQ(rc, 0);
+
+        pollfd ready{fds[0], POLLIN, 0};
+        char byte = 0;
+        const bool started = poll(&ready, 1, 20000) == 1 && read(fds[0], &byte, 1) == 1;
+        close(fds[0]);
+        if (started)
+            usleep(useconds_t(std::uniform_int_distribution<int>(0, kMaxDelayUs)(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(started) << "the writer did not finish its first write";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer ended by itself, status " << status;
+    }
+
+    static QByteArray bytesOf(const QString &file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void writeBytes(const QString &file, const QByteArray &bytes)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    // Files in the folder besides the one written (temporary files left by a kill).
+    int strayFiles(const QString &keep) const
+    {
+        return int(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size()) - (QFile::exists(keep) ? 1 : 0);
+    }
+
+    QTemporaryDir dir;
+    unsigned seed = 0;
+    std::mt19937 random;
+};
+
+// Every record is as it was, or exactly one that a killed writer wrote; a
+// record the file did not hold whole may also be completed as it read.
+void checkRecords(const QByteArray &pre, const QByteArray &post, qint64 firstNew, int kill)
+{
+    constexpr int kSize = MessageFile::kRecordSize;
+    ASSERT_GE(post.size(), pre.size()) << "kill " << kill << " cut the file";
+    const qsizetype records = (post.size() + kSize - 1) / kSize;
+    for (int n = 1; n <= records; ++n) {
+        const QByteArray before = pre.mid(qsizetype(n - 1) * kSize, kSize);
+        const QByteArray after = post.mid(qsizetype(n - 1) * kSize, kSize);
+        if (after == before)
+            continue;
+        const auto g = filepatterns::generationOf(n, after);
+        if (g && *g >= firstNew)
+            continue;
+        if (before.size() < kSize && after.size() == kSize && after.startsWith(before) &&
+            MessageFile::decodeRecord(after).text == MessageFile::decodeRecord(before).text)
+            continue;
+        FAIL() << "record " << n << " torn by kill " << kill << ": " << after.left(40).toHex().constData();
+    }
+}
+
+TEST_F(KillLoop, RecordWritesLeaveEachRecordOldOrNew)
+{
+    const QString file = dir.filePath("m.msd");
+    std::uniform_int_distribution<int> records(0, 40);
+    std::uniform_int_distribution<int> partial(0, MessageFile::kRecordSize - 1);
+    int changed = 0;
+    for (int i = 0; i < loops(); ++i) {
+        if (i % 8 == 0) {
+            // A short file, often with a cut-short last record, so that
+            // writes beyond the end fill the gap.
+            QByteArray start;
+            const int whole = records(random);
+            for (int n = 1; n <= whole; ++n)
+                start += MessageFile::encodeRecord(filepatterns::recordText(n, 1));
+            start += MessageFile::encodeRecord(filepatterns::recordText(whole + 1, 1)).left(partial(random));
+            writeBytes(file, start);
+        }
+        const QByteArray pre = bytesOf(file);
+        runAndKill({"records", file.toLocal8Bit(), QByteArray::number(firstOf(i)),
+                    QByteArray::number(random())});
+        if (HasFatalFailure())
+            return;
+        const QByteArray post = bytesOf(file);
+        changed += post != pre;
+        checkRecords(pre, post, firstOf(i), i);
+        if (HasFatalFailure())
+            return;
+    }
+    std::printf("%d kills, the file changed in %d\n", loops(), changed);
+}
+
+TEST_F(KillLoop, WholeFileRewriteIsNeverCutShort)
+{
+    const QString file = dir.filePath("whole.msd");
+    writeBytes(file, filepatterns::wholeFile(0));
+    qint64 previous = 0;
+    int changed = 0;
+    for (int i = 0; i < loops(); ++i) {
+        runAndKill({"rewrite", file.toLocal8Bit(), QByteArray::number(firstOf(i))});
+        if (HasFatalFailure())
+            return;
+        const QByteArray post = bytesOf(file);
+        ASSERT_EQ(post.size(), MessageFile::kRecordCount * MessageFile::kRecordSize) << "kill " << i;
+        const auto g = filepatterns::generationOf(1, post.left(MessageFile::kRecordSize));
+        ASSERT_TRUE(g.has_value()) << "kill " << i;
+        ASSERT_TRUE(*g == previous || *g >= firstOf(i)) << "kill " << i;
+        ASSERT_EQ(post, filepatterns::wholeFile(*g)) << "kill " << i << " mixed two rewrites";
+        changed += *g != previous;
+        previous = *g;
+    }
+    // A kill between the temporary file's link and its rename leaves it
+    // beside the file (complete, under a temporary name): counted only.
+    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed,
+                strayFiles(file));
+}
+
+TEST_F(KillLoop, SettingsSaveLeavesTheOldOrTheNewRecord)
+{
+    const QString file = dir.filePath(settingsfile::kFileName);
+    const QByteArray tail("record 2 stays");
+    writeBytes(file, settingsfile::encode(filepatterns::settings(0)) + tail);
+    qint64 previous = 0;
+    int changed = 0;
+    for (int i = 0; i < loops(); ++i) {
+        runAndKill({"settings", file.toLocal8Bit(), QByteArray::number(firstOf(i))});
+        if (HasFatalFailure())
+            return;
+        const QByteArray post = bytesOf(file);
+        ASSERT_EQ(post.size(), settingsfile::kRecordSize + tail.size()) << "kill " << i;
+        ASSERT_EQ(post.mid(settingsfile::kRecordSize), tail) << "kill " << i;
+        const qint64 g = settingsfile::decode(post).settings.replyWait;
+        ASSERT_TRUE(g == previous || g >= firstOf(i)) << "kill " << i;
+        ASSERT_EQ(post.left(settingsfile::kRecordSize), settingsfile::encode(filepatterns::settings(g)))
+            << "kill " << i << " tore the record";
+        changed += g != previous;
+        previous = g;
+    }
+    // A kill between the temporary file's link and its rename leaves it
+    // beside the file (complete, under a temporary name): counted only.
+    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed,
+                strayFiles(file));
+}
+
+} // namespace
