@@ -14,7 +14,6 @@
 #include "fuzzsupport.h"
 
 #include "comm/outputchannel.h"
-#include "comm/portio.h"
 #include "comm/receiver.h"
 #include "comm/serialcontrol.h"
 #include "shell/messagecatalogue.h"
@@ -71,20 +70,6 @@ private:
     bool open_ = false;
 };
 
-class SilentPrompter : public Prompter {
-public:
-    int ask(const PromptRequest &) override { return Answers::Cancel; }
-};
-
-class NoPortIo : public PortIo {
-public:
-    bool available() override { return false; }
-    quint32 start() override { return 1; }
-    quint32 stop() override { return 0; }
-    quint8 inpB(quint16) override { return 0; }
-    void outB(quint16, quint8) override {}
-};
-
 // Every framing, the byte-stream states and a few idle ones.
 constexpr qint16 kStates[] = {400, 613, 616, 860, 626, 872, 873, 925, 841, 913,
                               200, 204, 205, 0,   600, 999, 9151, 810, 620};
@@ -115,9 +100,9 @@ void checkBounds(const ReceiveState &rx, qsizetype taken)
 // The program's side of the shared port on the fuzz line.
 struct Line {
     AppState state;
-    SilentPrompter prompter;
+    fuzzsupport::SilentPrompter prompter;
     Messenger messenger{state, prompter};
-    NoPortIo portIo;
+    fuzzsupport::NoPortIo portIo;
     FuzzLink link;
     SerialControl serial{link};
     OutputChannel channel{state, messenger, portIo, serial};
