@@ -3,11 +3,13 @@
 //
 // Input: one selector byte, a record number byte, a text length byte and
 // that many bytes of text to write; the rest is the file. Selector bits
-// 0-2 all set also copy the file record by record onto a new file, as the
-// file copy window does.
+// 3-4 both set also open the file as the message window does; bits 0-2 all
+// set copy it record by record onto a new file, as the copy window does.
 #include "fuzzsupport.h"
 
 #include "message/messagefile.h"
+#include "message/messagefileoperations.h"
+#include "shell/appcontext.h"
 
 #include <QFile>
 
@@ -43,8 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     writeFile(path, contents);
     const MessageFile file(path);
 
-    const auto records = file.readRecords();
-    check(records.has_value() && records->size() == MessageFile::kRecordCount, "every record reads");
+    // Records past the file and the written number read as empty; reading
+    // just beyond both keeps the run fast (inspect and open read all 255).
+    const int span = qMin<qsizetype>(MessageFile::kRecordCount,
+                                     qMax<qsizetype>(contents.size() / MessageFile::kRecordSize, number) + 2);
+    const auto records = file.readRecords(span);
+    check(records.has_value() && records->size() == span, "every record reads");
     for (const MessageRecord &r : *records)
         checkRecord(r);
     const MessageFileHealth health = file.inspect();
@@ -52,6 +58,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(health.partialRecord == (contents.size() % MessageFile::kRecordSize != 0), "partial record found");
     for (const int n : health.undecodable)
         check(records->at(n - 1).occupied(), "only occupied records are undecodable");
+
+    if ((selector & 0x18) == 0x18) {
+        // The message window's open: the list, the content of the number
+        // and a word to the user about any damage.
+        static fuzzsupport::SilentPrompter *prompter = new fuzzsupport::SilentPrompter;
+        static AppContext ctx(std::unique_ptr<Prompter>(prompter), std::make_unique<fuzzsupport::NoPortIo>());
+        prompter->asked = 0;
+        MessageForm form{path, QString::number(number), {}, {}};
+        check(MessageFileOperations(ctx).open(form), "an existing file opens");
+        QList<int> occupied;
+        for (int n = 1; n <= span; ++n)
+            if (records->at(n - 1).occupied())
+                occupied << n;
+        check(form.savedNumbers == occupied, "the list holds the occupied records");
+        check(!health.damaged() || prompter->asked > 0, "damage is told");
+    }
 
     if (number >= 1) {
         const auto one = file.readRecord(number);
@@ -70,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool written = file.writeRecord(number, text, &error);
     check(written == fits, "a record that fits is written, any other refused");
     check(written || !error.isEmpty(), "a refusal says why");
-    const auto after = file.readRecords();
+    const auto after = file.readRecords(span);
     check(after.has_value(), "the file reads after a write");
-    for (int n = 1; n <= MessageFile::kRecordCount; ++n) {
+    for (int n = 1; n <= span; ++n) {
         const MessageRecord &now = after->at(n - 1);
         if (written && n == number)
             check(now.text == text && now.terminated, "the written record reads back");
@@ -87,12 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString copy = fuzzsupport::scratchFolder() + QStringLiteral("/b.msd");
         check(MessageFile::createEmpty(copy), "a new file is created");
         QMap<int, QByteArray> texts;
-        for (int n = 1; n <= MessageFile::kRecordCount; ++n)
+        for (int n = 1; n <= span; ++n)
             texts.insert(n, after->at(n - 1).text.left(MessageFile::kTextCapacity));
         const bool copied = MessageFile(copy).writeRecords(texts);
         check(copied, "every record that reads also copies");
-        const auto copiedRecords = MessageFile(copy).readRecords();
-        for (int n = 1; n <= MessageFile::kRecordCount; ++n)
+        const auto copiedRecords = MessageFile(copy).readRecords(span);
+        for (int n = 1; n <= span; ++n)
             check(copiedRecords->at(n - 1).text == texts.value(n), "the copy holds each record");
     }
     return 0;
