@@ -115,6 +115,19 @@ TEST_F(FailingSave, WholeFileCopyThatRunsOutOfSpaceKeepsTheDestination)
     }
 }
 
+TEST_F(FailingSave, WholeFileCopyOntoAReadOnlyFileIsRefused)
+{
+    // Root may replace any file; the read-only mark is the user's.
+    ctx->state.toolState = filecopy::kWholeFileState;
+    const QString destination = path("dst.msd");
+    writeBytes(path("src.msd"), records(3, 1));
+    writeBytes(destination, records(10, 2));
+    QFile::setPermissions(destination, QFileDevice::ReadOwner);
+    EXPECT_FALSE(filecopy::copy(*ctx, path("src.msd"), destination));
+    EXPECT_EQ(p->codes(), QList<int>{19});
+    EXPECT_TRUE(bytesOf(destination) == records(10, 2));
+}
+
 TEST_F(FailingSave, RecordCopyThatRunsOutOfSpaceTearsNoRecord)
 {
     const QString source = path("src.msd");
