@@ -240,16 +240,24 @@ bool MessageTransfer::registerNumber(int number, const QString &content, NumberW
 
 // ---- register, delete, test print, clear all, print all ------------------
 
+int MessageTransfer::checkedNumber(const MessageForm &form)
+{
+    const numberbox::Parsed parsed = numberbox::parse(form.numberText);
+    if (!parsed.ok()) {
+        ctx_.messenger().showCatalogMessage(parsed.messageCode);
+        return -1;
+    }
+    return parsed.number;
+}
+
 bool MessageTransfer::registerOne(MessageForm &form, int *badCodeAt)
 {
     if (busy_)
         return false;
     Messenger &m = ctx_.messenger();
-    const numberbox::Parsed parsed = numberbox::parse(form.numberText);
-    if (!parsed.ok()) {
-        m.showCatalogMessage(parsed.messageCode);
+    const int n0 = checkedNumber(form);
+    if (n0 < 0)
         return false;
-    }
     if (form.content.isEmpty()) {
         m.showCatalogMessage(kMsgNoContent);
         return false;
@@ -261,7 +269,7 @@ bool MessageTransfer::registerOne(MessageForm &form, int *badCodeAt)
         m.showCatalogMessage(kMsgBadCode);
         return false;
     }
-    const int n = parsed.number;
+    const int n = n0;
     Running running(*this, kRegistering);
     if (!linesReady() || ask(kAskRegister, n) != Answers::Yes)
         return false;
@@ -275,12 +283,9 @@ bool MessageTransfer::deleteOne(MessageForm &form)
 {
     if (busy_)
         return false;
-    const numberbox::Parsed parsed = numberbox::parse(form.numberText);
-    if (!parsed.ok()) {
-        ctx_.messenger().showCatalogMessage(parsed.messageCode);
+    const int n = checkedNumber(form);
+    if (n < 0)
         return false;
-    }
-    const int n = parsed.number;
     Running running(*this, kDeleting);
     if (!linesReady() || ask(kAskDelete, n) != Answers::Yes)
         return false;
@@ -294,12 +299,9 @@ bool MessageTransfer::testPrint(MessageForm &form)
 {
     if (busy_)
         return false;
-    const numberbox::Parsed parsed = numberbox::parse(form.numberText);
-    if (!parsed.ok()) {
-        ctx_.messenger().showCatalogMessage(parsed.messageCode);
+    const int n = checkedNumber(form);
+    if (n < 0)
         return false;
-    }
-    const int n = parsed.number;
     Running running(*this, kTestPrinting);
     if (!linesReady())
         return false;

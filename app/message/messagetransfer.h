@@ -62,6 +62,8 @@ private:
 
     OutputChannel &channel();
     int ask(int code, int number = 0);
+    // The number box as a number 1-255, or -1 after telling the user.
+    int checkedNumber(const MessageForm &form);
     bool linesReady();
     // DTR off, output discarded, DTR on.
     void armLine();
