@@ -69,8 +69,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {
         // Measure until the launcher has been painted, then leave.
         QTimer::singleShot(0, &launcher, [] {
-            std::fprintf(stderr, "launcher shown after %.0f ms, peak memory %ld KiB\n",
-                         msSinceProcessStart(), peakResidentKiB());
+            std::fprintf(stderr, "launcher shown after %.0f ms, peak memory %ld KiB\n", msSinceProcessStart(),
+                         peakResidentKiB());
             QApplication::exit(0);
         });
     }

@@ -85,8 +85,7 @@ struct Library {
             backend = std::make_unique<SimLayer>(simPrinter());
             break;
         case Kind::Unknown:
-            backend = std::make_unique<NoPortLayer>(std::string("KZPIO_BACKEND=") +
-                                                    std::getenv("KZPIO_BACKEND") +
+            backend = std::make_unique<NoPortLayer>(std::string("KZPIO_BACKEND=") + std::getenv("KZPIO_BACKEND") +
                                                     " is neither ppdev nor sim");
             break;
         }
@@ -123,10 +122,7 @@ uint32_t InpB(uint32_t port) { return readByte(port); }
 // A word or double word on the byte-wide port registers is the bytes of
 // consecutive addresses, lowest address first and least significant, as
 // the bus splits a wide access. The address wraps within 16 bits.
-uint32_t InpW(uint32_t port)
-{
-    return readByte(port) | uint32_t(readByte(uint16_t(port + 1))) << 8;
-}
+uint32_t InpW(uint32_t port) { return readByte(port) | uint32_t(readByte(uint16_t(port + 1))) << 8; }
 
 uint32_t InpD(uint32_t port)
 {
@@ -156,13 +152,12 @@ uint32_t IOSCM_Start(void)
         Library &lib = library();
         lib.select();
         if (lib.kind == Kind::Sim)
-            simPrinter().configure(std::getenv("KZPIO_SIM_LINES"),
-                                   std::getenv("KZPIO_SIM_BUSY_US"), std::getenv("KZPIO_SIM_LOG"));
+            simPrinter().configure(std::getenv("KZPIO_SIM_LINES"), std::getenv("KZPIO_SIM_BUSY_US"),
+                                   std::getenv("KZPIO_SIM_LOG"));
         const uint32_t state = lib.control->start();
         if (state & KZPIO_START_FAILED) {
             const std::string why = lib.backend->problem();
-            std::fprintf(stderr, "KZpio: no parallel port access%s%s\n", why.empty() ? "" : ": ",
-                         why.c_str());
+            std::fprintf(stderr, "KZpio: no parallel port access%s%s\n", why.empty() ? "" : ": ", why.c_str());
         }
         return state;
     } catch (...) {

@@ -16,12 +16,7 @@ extern "C" {
 
 #define KZPIO_EXPORT __attribute__((visibility("default")))
 
-enum {
-    KZPIO_START_FAILED = 0x01,
-    KZPIO_DEVICE_REACHABLE = 0x02,
-    KZPIO_STOP_AT_END = 0x04,
-    KZPIO_REMOVE_AT_END = 0x08
-};
+enum { KZPIO_START_FAILED = 0x01, KZPIO_DEVICE_REACHABLE = 0x02, KZPIO_STOP_AT_END = 0x04, KZPIO_REMOVE_AT_END = 0x08 };
 
 KZPIO_EXPORT uint32_t InpB(uint32_t port);
 KZPIO_EXPORT uint32_t InpW(uint32_t port);

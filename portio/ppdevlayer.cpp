@@ -102,8 +102,7 @@ PpdevLayer::PpdevLayer(std::string procDir, std::string devDir)
 
 PpdevLayer::~PpdevLayer() { closeAll(); }
 
-std::vector<PpdevLayer::Port> PpdevLayer::discover(const std::string &procDir,
-                                                   const std::string &devDir)
+std::vector<PpdevLayer::Port> PpdevLayer::discover(const std::string &procDir, const std::string &devDir)
 {
     std::vector<Port> found;
     DIR *dir = ::opendir(procDir.c_str());
@@ -252,15 +251,9 @@ void PpdevLayer::closeAll()
     installed_ = false;
 }
 
-int PpdevLayer::openPort(const std::string &device)
-{
-    return ::open(device.c_str(), O_RDWR | O_CLOEXEC);
-}
+int PpdevLayer::openPort(const std::string &device) { return ::open(device.c_str(), O_RDWR | O_CLOEXEC); }
 
-int PpdevLayer::deviceControl(int fd, unsigned long request, void *arg)
-{
-    return ::ioctl(fd, request, arg);
-}
+int PpdevLayer::deviceControl(int fd, unsigned long request, void *arg) { return ::ioctl(fd, request, arg); }
 
 PpdevLayer::Port *PpdevLayer::portFor(uint16_t address, int *offset)
 {

@@ -17,7 +17,7 @@ namespace {
 constexpr uint8_t kStatusError = 0x08;  // 0 = error
 constexpr uint8_t kStatusSelect = 0x10; // 1 = on line
 constexpr uint8_t kStatusPaperEnd = 0x20;
-constexpr uint8_t kStatusAck = 0x40;  // 0 = acknowledging a byte
+constexpr uint8_t kStatusAck = 0x40;   // 0 = acknowledging a byte
 constexpr uint8_t kStatusReady = 0x80; // 0 = BUSY
 constexpr uint8_t kControlStrobe = 0x01;
 constexpr uint8_t kControlInit = 0x04; // 0 = INIT asserted (reset)
@@ -56,8 +56,7 @@ uint32_t SimPrinter::parseLines(const char *words)
             continue;
         if (wordIs(start, len, "busy"))
             lines |= HeldBusy;
-        else if (wordIs(start, len, "paper-end") || wordIs(start, len, "paperend") ||
-                 wordIs(start, len, "pe"))
+        else if (wordIs(start, len, "paper-end") || wordIs(start, len, "paperend") || wordIs(start, len, "pe"))
             lines |= PaperEnd;
         else if (wordIs(start, len, "offline"))
             lines |= Offline;
@@ -88,8 +87,7 @@ void SimPrinter::configure(const char *lines, const char *busyMicroseconds, cons
         if (!path.empty()) {
             logFd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
             if (logFd_ < 0)
-                std::fprintf(stderr, "KZpio: printer log %s: %s\n", path.c_str(),
-                             std::strerror(errno));
+                std::fprintf(stderr, "KZpio: printer log %s: %s\n", path.c_str(), std::strerror(errno));
         }
     }
 }

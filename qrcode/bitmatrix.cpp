@@ -4,12 +4,14 @@
 
 namespace kzbarqr {
 
-void BitMatrix::clear(int newSize) {
+void BitMatrix::clear(int newSize)
+{
     size = newSize;
     std::memset(row, 0, sizeof row);
 }
 
-void BitMatrix::fill(int x, int y, int w, int h, bool dark) {
+void BitMatrix::fill(int x, int y, int w, int h, bool dark)
+{
     for (int yy = y; yy < y + h; ++yy) {
         for (int xx = x; xx < x + w; ++xx)
             set(xx, yy, dark);
@@ -19,7 +21,8 @@ void BitMatrix::fill(int x, int y, int w, int h, bool dark) {
 namespace {
 
 // In-place transpose of a 64 x 64 block: bit j of a[i] <-> bit i of a[j].
-void transpose64(uint64_t a[64]) {
+void transpose64(uint64_t a[64])
+{
     uint64_t m = 0x00000000FFFFFFFFull;
     for (int j = 32; j != 0; j >>= 1, m ^= m << j) {
         for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
@@ -32,7 +35,8 @@ void transpose64(uint64_t a[64]) {
 
 } // namespace
 
-void transpose(const BitMatrix &src, BitMatrix &dst) {
+void transpose(const BitMatrix &src, BitMatrix &dst)
+{
     // Only the 64 x 64 blocks the symbol reaches; rows past the size are
     // zero in src, so the columns past it come out zero in dst.
     const int words = (src.size + 63) / 64;

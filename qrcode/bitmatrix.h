@@ -15,7 +15,8 @@ struct BitMatrix {
     uint64_t row[kRows][kWords];
 
     bool get(int x, int y) const { return (row[y][x >> 6] >> (x & 63)) & 1; }
-    void set(int x, int y, bool dark) {
+    void set(int x, int y, bool dark)
+    {
         const uint64_t bit = uint64_t{1} << (x & 63);
         if (dark)
             row[y][x >> 6] |= bit;

@@ -17,21 +17,24 @@ constexpr int kMaxPasses = 4;
 // count-field widths no longer change. A pass that ends with too many
 // segments or with no version that holds the data is retried once with
 // the largest version's widths, which merge the most.
-int segmentAutomatically(Workspace &ws, const Command &cmd, SymbolType type, int &version) {
+int segmentAutomatically(Workspace &ws, const Command &cmd, SymbolType type, int &version)
+{
     const int largest = maxVersion(type);
     int assumed = type == SymbolType::Micro ? 2 : 1;
     version = 0;
     for (int pass = 0; pass < kMaxPasses + 1; ++pass) {
         const bool atLargest = versionGroup(type, assumed) == versionGroup(type, largest);
         if (!segmentAutomatic(type, assumed, cmd.data, cmd.length, ws.segments)) {
-            if (atLargest) return kTooManySegments;
+            if (atLargest)
+                return kTooManySegments;
             assumed = largest;
             version = 0;
             continue;
         }
         version = chooseVersion(type, cmd.level, ws.segments, cmd.header);
         if (version == 0) {
-            if (atLargest) return kDataTooLong;
+            if (atLargest)
+                return kDataTooLong;
             assumed = largest;
             continue;
         }
@@ -45,7 +48,8 @@ int segmentAutomatically(Workspace &ws, const Command &cmd, SymbolType type, int
 // Splits the data into blocks, adds their check codewords and writes the
 // final sequence; returns its length. Model 2 interleaves, Model 1 and
 // Micro QR put the blocks one after the other.
-int assembleCodewords(Workspace &ws, const BlockLayout &layout) {
+int assembleCodewords(Workspace &ws, const BlockLayout &layout)
+{
     const int blocks = layout.blocks1 + layout.blocks2;
     const int ecLen = layout.ecPerBlock;
     const uint8_t *data = ws.data;
@@ -64,8 +68,7 @@ int assembleCodewords(Workspace &ws, const BlockLayout &layout) {
                 if (i < layout.data1 || longBlock) {
                     const int offset = b < layout.blocks1
                                            ? b * layout.data1
-                                           : layout.blocks1 * layout.data1 +
-                                                 (b - layout.blocks1) * (layout.data1 + 1);
+                                           : layout.blocks1 * layout.data1 + (b - layout.blocks1) * (layout.data1 + 1);
                     out[n++] = data[offset + i];
                 }
             }
@@ -87,8 +90,8 @@ int assembleCodewords(Workspace &ws, const BlockLayout &layout) {
 
 } // namespace
 
-void buildSymbol(Workspace &ws, SymbolType type, int version, Level level,
-                 const AppendHeader &header, int maskDigit) {
+void buildSymbol(Workspace &ws, SymbolType type, int version, Level level, const AppendHeader &header, int maskDigit)
+{
     ws.type = type;
     ws.level = level;
     ws.version = version;
@@ -100,8 +103,8 @@ void buildSymbol(Workspace &ws, SymbolType type, int version, Level level,
 
     drawFunctionPatterns(type, version, ws.modules, ws.function);
     const bool shortLast = type == SymbolType::Micro && layout.dataBits % 8 != 0;
-    placeCodewords(type, version, ws.codewords, count, shortLast ? layout.dataCodewords - 1 : -1,
-                   ws.function, ws.modules);
+    placeCodewords(type, version, ws.codewords, count, shortLast ? layout.dataCodewords - 1 : -1, ws.function,
+                   ws.modules);
 
     // A digit that names no mask of the type leaves the choice automatic.
     if (maskDigit >= 0 && maskDigit < maskCount(type)) {
@@ -112,9 +115,12 @@ void buildSymbol(Workspace &ws, SymbolType type, int version, Level level,
     }
 }
 
-int encodeSymbol(Workspace &ws, const char *src, int typeNumber) {
-    if (typeNumber < 1 || typeNumber > 3) return kBadType;
-    if (src == nullptr) return kDataTooLong;
+int encodeSymbol(Workspace &ws, const char *src, int typeNumber)
+{
+    if (typeNumber < 1 || typeNumber > 3)
+        return kBadType;
+    if (src == nullptr)
+        return kDataTooLong;
     const SymbolType type = static_cast<SymbolType>(typeNumber);
     const size_t length = strnlen(src, kWorkBufferSize);
     if (length >= kWorkBufferSize)
@@ -124,34 +130,44 @@ int encodeSymbol(Workspace &ws, const char *src, int typeNumber) {
 
     Command cmd;
     int rc = parseCommand(text, static_cast<int>(length), type, cmd);
-    if (rc != kOk) return rc;
+    if (rc != kOk)
+        return rc;
 
     int version = 0;
     if (cmd.manual) {
         rc = parseManualSegments(cmd.data, cmd.length, ws.segments);
-        if (rc != kOk) return rc;
+        if (rc != kOk)
+            return rc;
         int total = 0;
         for (int i = 0; i < ws.segments.count; ++i)
             total += ws.segments.items[i].length;
-        if (total > kMaxDataCharacters) return kDataTooLong;
+        if (total > kMaxDataCharacters)
+            return kDataTooLong;
         version = chooseVersion(type, cmd.level, ws.segments, cmd.header);
-        if (version == 0) return kDataTooLong;
+        if (version == 0)
+            return kDataTooLong;
     } else {
-        if (cmd.length > kMaxDataCharacters) return kDataTooLong;
+        if (cmd.length > kMaxDataCharacters)
+            return kDataTooLong;
         rc = segmentAutomatically(ws, cmd, type, version);
-        if (rc != kOk) return rc;
+        if (rc != kOk)
+            return rc;
     }
 
     buildSymbol(ws, type, version, cmd.level, cmd.header, cmd.maskDigit);
     return kOk;
 }
 
-int generateSymbolFiles(Workspace &ws, char *path, const char *src, const char *type) {
+int generateSymbolFiles(Workspace &ws, char *path, const char *src, const char *type)
+{
     const int typeNumber = parseTypeNumber(type);
-    if (typeNumber < 1 || typeNumber > 3) return kBadType;
-    if (path == nullptr) return kDataTooLong; // nowhere to write: refuse before any work
+    if (typeNumber < 1 || typeNumber > 3)
+        return kBadType;
+    if (path == nullptr)
+        return kDataTooLong; // nowhere to write: refuse before any work
     const int rc = encodeSymbol(ws, src, typeNumber);
-    if (rc != kOk) return rc;
+    if (rc != kOk)
+        return rc;
 
     int length = matrixFileImage(ws.symbol, ws.file);
     const bool matrixWritten = writeWholeFile(path, ws.file, static_cast<size_t>(length));

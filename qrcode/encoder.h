@@ -38,8 +38,7 @@ int encodeSymbol(Workspace &ws, const char *src, int type);
 
 // Makes the symbol of ws.segments at a version that holds them (the
 // version choice and the checks are encodeSymbol's).
-void buildSymbol(Workspace &ws, SymbolType type, int version, Level level,
-                 const AppendHeader &header, int maskDigit);
+void buildSymbol(Workspace &ws, SymbolType type, int version, Level level, const AppendHeader &header, int maskDigit);
 
 // GetBarQr with the workspace given.
 int generateSymbolFiles(Workspace &ws, char *path, const char *src, const char *type);

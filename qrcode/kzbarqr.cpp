@@ -7,6 +7,7 @@ namespace {
 kzbarqr::Workspace workspace;
 }
 
-extern "C" int GetBarQr(char *path, const char *src, const char *type) {
+extern "C" int GetBarQr(char *path, const char *src, const char *type)
+{
     return kzbarqr::generateSymbolFiles(workspace, path, src, type);
 }

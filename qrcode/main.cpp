@@ -9,7 +9,8 @@
 
 namespace {
 
-const char *describe(int rc) {
+const char *describe(int rc)
+{
     switch (rc) {
     case KZBARQR_OK:
         return "正常終了";
@@ -30,7 +31,8 @@ const char *describe(int rc) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc != 4) {
         std::fprintf(stderr, "使い方: kzbarqr コマンド文字列 種別 出力パス\n"
                              "  種別: 1 = モデル1, 2 = モデル2, 3 = マイクロQR\n"

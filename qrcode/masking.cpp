@@ -4,7 +4,8 @@ namespace kzbarqr {
 
 namespace {
 
-inline int popcount64(uint64_t x) {
+inline int popcount64(uint64_t x)
+{
 #if defined(__POPCNT__)
     return __builtin_popcountll(x);
 #else
@@ -20,14 +21,16 @@ inline int popcount64(uint64_t x) {
 template <int W> struct Row {
     uint64_t w[W];
 
-    static Row load(const BitMatrix &m, int y) {
+    static Row load(const BitMatrix &m, int y)
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = m.row[y][i];
         return r;
     }
     // Columns 0 .. n-1.
-    static Row first(int n) {
+    static Row first(int n)
+    {
         Row r;
         for (int i = 0; i < W; ++i) {
             const int bits = n - 64 * i;
@@ -35,51 +38,59 @@ template <int W> struct Row {
         }
         return r;
     }
-    Row operator&(Row o) const {
+    Row operator&(Row o) const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = w[i] & o.w[i];
         return r;
     }
-    Row operator|(Row o) const {
+    Row operator|(Row o) const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = w[i] | o.w[i];
         return r;
     }
-    Row operator^(Row o) const {
+    Row operator^(Row o) const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = w[i] ^ o.w[i];
         return r;
     }
-    Row operator~() const {
+    Row operator~() const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = ~w[i];
         return r;
     }
     // Column j of the result is column j + k (zeros come in from the right).
-    Row next(int k) const {
+    Row next(int k) const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = (w[i] >> k) | (i + 1 < W ? w[i + 1] << (64 - k) : 0);
         return r;
     }
     // Column j of the result is column j - k (zeros come in from the left).
-    Row prev(int k) const {
+    Row prev(int k) const
+    {
         Row r;
         for (int i = 0; i < W; ++i)
             r.w[i] = (w[i] << k) | (i > 0 ? w[i - 1] >> (64 - k) : 0);
         return r;
     }
-    int count() const {
+    int count() const
+    {
         int n = 0;
         for (int i = 0; i < W; ++i)
             n += popcount64(w[i]);
         return n;
     }
-    bool any() const {
+    bool any() const
+    {
         uint64_t a = 0;
         for (int i = 0; i < W; ++i)
             a |= w[i];
@@ -88,14 +99,18 @@ template <int W> struct Row {
 };
 
 // Calls f.template operator()<W>() with the words the size needs.
-template <typename F> int byWidth(int size, F f) {
-    if (size <= 64) return f.template operator()<1>();
-    if (size <= 128) return f.template operator()<2>();
+template <typename F> int byWidth(int size, F f)
+{
+    if (size <= 64)
+        return f.template operator()<1>();
+    if (size <= 128)
+        return f.template operator()<2>();
     return f.template operator()<3>();
 }
 
 // Mask conditions (i row, j column) of the eight Model 2 masks.
-constexpr bool maskBit(int mask, int i, int j) {
+constexpr bool maskBit(int mask, int i, int j)
+{
     switch (mask) {
     case 0:
         return (i + j) % 2 == 0;
@@ -121,12 +136,14 @@ struct MaskRows {
     uint64_t w[8][12][3];
 };
 
-constexpr MaskRows makeMaskRows() {
+constexpr MaskRows makeMaskRows()
+{
     MaskRows t{};
     for (int mask = 0; mask < 8; ++mask) {
         for (int i = 0; i < 12; ++i) {
             for (int j = 0; j < 192; ++j) {
-                if (maskBit(mask, i, j)) t.w[mask][i][j / 64] |= uint64_t{1} << (j % 64);
+                if (maskBit(mask, i, j))
+                    t.w[mask][i][j / 64] |= uint64_t{1} << (j % 64);
             }
         }
     }
@@ -138,7 +155,8 @@ constexpr MaskRows kMaskRows = makeMaskRows();
 // Micro QR masks 0..3 are Model 2 masks 1, 4, 6 and 7.
 constexpr int kMicroMask[4] = {1, 4, 6, 7};
 
-void drawFormat(SymbolType type, int d, uint16_t word, BitMatrix &m) {
+void drawFormat(SymbolType type, int d, uint16_t word, BitMatrix &m)
+{
     auto bit = [word](int k) { return ((word >> k) & 1) != 0; };
     if (type == SymbolType::Micro) {
         for (int k = 0; k < 8; ++k)
@@ -162,12 +180,11 @@ void drawFormat(SymbolType type, int d, uint16_t word, BitMatrix &m) {
 
 } // namespace
 
-int maskCount(SymbolType type) {
-    return type == SymbolType::Micro ? 4 : 8;
-}
+int maskCount(SymbolType type) { return type == SymbolType::Micro ? 4 : 8; }
 
-void applyMask(SymbolType type, Level level, int version, int mask, const BitMatrix &modules,
-               const BitMatrix &function, BitMatrix &out) {
+void applyMask(SymbolType type, Level level, int version, int mask, const BitMatrix &modules, const BitMatrix &function,
+               BitMatrix &out)
+{
     const int d = modules.size;
     const int pattern = type == SymbolType::Micro ? kMicroMask[mask] : mask;
     out.size = d;
@@ -185,7 +202,8 @@ void applyMask(SymbolType type, Level level, int version, int mask, const BitMat
     drawFormat(type, d, formatWord(type, level, version, mask), out);
 }
 
-int countSameColourBlocks(const BitMatrix &m) {
+int countSameColourBlocks(const BitMatrix &m)
+{
     return byWidth(m.size, [&m]<int W>() {
         using R = Row<W>;
         const R pairs = R::first(m.size - 1);
@@ -201,7 +219,8 @@ int countSameColourBlocks(const BitMatrix &m) {
     });
 }
 
-int runPenalty(const BitMatrix &m) {
+int runPenalty(const BitMatrix &m)
+{
     return byWidth(m.size, [&m]<int W>() {
         using R = Row<W>;
         const R pairs = R::first(m.size - 1);
@@ -218,15 +237,16 @@ int runPenalty(const BitMatrix &m) {
     });
 }
 
-int countFinderLikePatterns(const BitMatrix &m) {
+int countFinderLikePatterns(const BitMatrix &m)
+{
     return byWidth(m.size, [&m]<int W>() {
         using R = Row<W>;
         int found = 0;
         for (int y = 0; y < m.size; ++y) {
             const R r = R::load(m, y);
-            const R core =
-                r & ~r.next(1) & r.next(2) & r.next(3) & r.next(4) & ~r.next(5) & r.next(6);
-            if (!core.any()) continue;
+            const R core = r & ~r.next(1) & r.next(2) & r.next(3) & r.next(4) & ~r.next(5) & r.next(6);
+            if (!core.any())
+                continue;
             // Outside the symbol counts as light (the quiet zone).
             const R lightBefore = ~(r.prev(1) | r.prev(2) | r.prev(3) | r.prev(4));
             const R lightAfter = ~(r.next(7) | r.next(8) | r.next(9) | r.next(10));
@@ -236,7 +256,8 @@ int countFinderLikePatterns(const BitMatrix &m) {
     });
 }
 
-int balancePenalty(const BitMatrix &m) {
+int balancePenalty(const BitMatrix &m)
+{
     int dark = 0;
     for (int y = 0; y < m.size; ++y) {
         for (int w = 0; w < BitMatrix::kWords; ++w)
@@ -247,7 +268,8 @@ int balancePenalty(const BitMatrix &m) {
     return 10 * (steps < 0 ? -steps : steps);
 }
 
-int microEdgeScore(const BitMatrix &m) {
+int microEdgeScore(const BitMatrix &m)
+{
     const int d = m.size;
     int right = 0;
     int bottom = 0;
@@ -258,8 +280,9 @@ int microEdgeScore(const BitMatrix &m) {
     return right < bottom ? right * 16 + bottom : bottom * 16 + right;
 }
 
-int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modules,
-               const BitMatrix &function, BitMatrix &out, BitMatrix &scratch) {
+int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modules, const BitMatrix &function,
+               BitMatrix &out, BitMatrix &scratch)
+{
     if (type == SymbolType::Micro) {
         int best = 0;
         int bestScore = -1;
@@ -284,8 +307,10 @@ int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modul
     int ranked[3] = {-1, -1, -1};
     for (int r = 0; r < 3; ++r) {
         for (int mask = 0; mask < 8; ++mask) {
-            if (mask == ranked[0] || mask == ranked[1]) continue;
-            if (ranked[r] < 0 || first[mask] > first[ranked[r]]) ranked[r] = mask;
+            if (mask == ranked[0] || mask == ranked[1])
+                continue;
+            if (ranked[r] < 0 || first[mask] > first[ranked[r]])
+                ranked[r] = mask;
         }
     }
     int best = ranked[0];

@@ -11,13 +11,13 @@ int maskCount(SymbolType type);
 
 // out = modules with the mask applied to every non-function module and the
 // format information for (level, mask) written.
-void applyMask(SymbolType type, Level level, int version, int mask, const BitMatrix &modules,
-               const BitMatrix &function, BitMatrix &out);
+void applyMask(SymbolType type, Level level, int version, int mask, const BitMatrix &modules, const BitMatrix &function,
+               BitMatrix &out);
 
 // Picks the mask by the evaluation of the type and leaves that symbol in
 // `out`. `scratch` is working storage of the same kind.
-int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modules,
-               const BitMatrix &function, BitMatrix &out, BitMatrix &scratch);
+int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modules, const BitMatrix &function,
+               BitMatrix &out, BitMatrix &scratch);
 
 // Parts of the evaluation, over the rows of a finished symbol (pass a
 // transposed copy for the columns). Exposed for tests.

@@ -9,13 +9,15 @@ namespace {
 constexpr int kMaxModel1Slots = 610;
 
 // 7 x 7 finder with its top-left module at (x, y).
-void drawFinder(BitMatrix &m, int x, int y) {
+void drawFinder(BitMatrix &m, int x, int y)
+{
     m.fill(x, y, 7, 7, true);
     m.fill(x + 1, y + 1, 5, 5, false);
     m.fill(x + 2, y + 2, 3, 3, true);
 }
 
-void drawAlignment(BitMatrix &m, BitMatrix &f, int cx, int cy) {
+void drawAlignment(BitMatrix &m, BitMatrix &f, int cx, int cy)
+{
     f.fill(cx - 2, cy - 2, 5, 5, true);
     m.fill(cx - 2, cy - 2, 5, 5, true);
     m.fill(cx - 1, cy - 1, 3, 3, false);
@@ -23,7 +25,8 @@ void drawAlignment(BitMatrix &m, BitMatrix &f, int cx, int cy) {
 }
 
 // Marks everything right of the symbol as function, so masks leave it light.
-void fenceRightEdge(BitMatrix &f, int size) {
+void fenceRightEdge(BitMatrix &f, int size)
+{
     for (int y = 0; y < size; ++y) {
         for (int w = 0; w < BitMatrix::kWords; ++w) {
             const int first = w * 64;
@@ -36,7 +39,8 @@ void fenceRightEdge(BitMatrix &f, int size) {
 }
 
 // Finders, separators, timing and the reserved format area of Model 1 and 2.
-void drawModelCommon(int d, BitMatrix &m, BitMatrix &f) {
+void drawModelCommon(int d, BitMatrix &m, BitMatrix &f)
+{
     f.fill(0, 0, 9, 9, true);     // finder, separator, format area
     f.fill(d - 8, 0, 8, 9, true); // finder, separator, format area below it
     f.fill(0, d - 8, 9, 8, true); // finder, separator, format area beside it
@@ -52,16 +56,17 @@ void drawModelCommon(int d, BitMatrix &m, BitMatrix &f) {
     m.set(8, d - 8, true); // the dark module
 }
 
-void drawModel2(int version, BitMatrix &m, BitMatrix &f) {
+void drawModel2(int version, BitMatrix &m, BitMatrix &f)
+{
     const int d = m.size;
     drawModelCommon(d, m, f);
     int centres[7];
     const int n = alignmentCentres(version, centres);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            const bool onFinder =
-                (i == 0 && j == 0) || (i == 0 && j == n - 1) || (i == n - 1 && j == 0);
-            if (!onFinder) drawAlignment(m, f, centres[i], centres[j]);
+            const bool onFinder = (i == 0 && j == 0) || (i == 0 && j == n - 1) || (i == n - 1 && j == 0);
+            if (!onFinder)
+                drawAlignment(m, f, centres[i], centres[j]);
         }
     }
     if (version >= 7) {
@@ -78,7 +83,8 @@ void drawModel2(int version, BitMatrix &m, BitMatrix &f) {
     }
 }
 
-void drawModel1(int version, BitMatrix &m, BitMatrix &f) {
+void drawModel1(int version, BitMatrix &m, BitMatrix &f)
+{
     const int d = m.size;
     drawModelCommon(d, m, f);
     // Extension pieces on the right and bottom edges: light inside, dark outside.
@@ -93,7 +99,8 @@ void drawModel1(int version, BitMatrix &m, BitMatrix &f) {
     m.set(d - 1, d - 1, true);
 }
 
-void drawMicro(BitMatrix &m, BitMatrix &f) {
+void drawMicro(BitMatrix &m, BitMatrix &f)
+{
     const int d = m.size;
     f.fill(0, 0, 9, 9, true); // finder, separator, format area
     drawFinder(m, 0, 0);
@@ -107,12 +114,14 @@ void drawMicro(BitMatrix &m, BitMatrix &f) {
 
 // Up and down two-module strips from the right edge (Model 2 and Micro QR).
 // `bits` must hold a zero byte after the last codeword for the remainder bits.
-void placeZigzag(SymbolType type, const uint8_t *bits, const BitMatrix &f, BitMatrix &m) {
+void placeZigzag(SymbolType type, const uint8_t *bits, const BitMatrix &f, BitMatrix &m)
+{
     const int d = m.size;
     unsigned index = 0;
     bool upward = true;
     for (int x = d - 1; x >= 1; x -= 2) {
-        if (type == SymbolType::Model2 && x == 6) x = 5; // the vertical timing pattern is no strip
+        if (type == SymbolType::Model2 && x == 6)
+            x = 5; // the vertical timing pattern is no strip
         const int w1 = x >> 6, s1 = x & 63;
         const int w0 = (x - 1) >> 6, s0 = (x - 1) & 63;
         for (int i = 0; i < d; ++i) {
@@ -133,7 +142,8 @@ void placeZigzag(SymbolType type, const uint8_t *bits, const BitMatrix &f, BitMa
 
 } // namespace
 
-void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function) {
+void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function)
+{
     const int size = symbolSize(type, version);
     modules.clear(size);
     function.clear(size);
@@ -151,7 +161,8 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
     fenceRightEdge(function, size);
 }
 
-int model1Slots(int version, Slot *out) {
+int model1Slots(int version, Slot *out)
+{
     const int d = 4 * version + 17;
     int n = 0;
     auto add = [&](int x, int y, bool vertical) {
@@ -159,7 +170,8 @@ int model1Slots(int version, Slot *out) {
     };
     // Right strip, outer pair; its even slots from the third on are extension pieces.
     for (int i = 0; i <= version + 1; ++i) {
-        if (!(i >= 2 && i <= version && i % 2 == 0)) add(d - 1, d - 1 - 4 * i, true);
+        if (!(i >= 2 && i <= version && i % 2 == 0))
+            add(d - 1, d - 1 - 4 * i, true);
     }
     for (int i = 0; i <= version + 1; ++i)
         add(d - 3, d - 1 - 4 * i, true);
@@ -168,8 +180,10 @@ int model1Slots(int version, Slot *out) {
         const int x = d - 5 - 4 * g;
         for (int i = 0; i <= 2 * version + 4; ++i) {
             const int y = d - 1 - 2 * i;
-            if (i == 0 && g % 2 == 1 && g != version) continue; // bottom extension piece
-            if (g == 0 && y == 8) continue;
+            if (i == 0 && g % 2 == 1 && g != version)
+                continue; // bottom extension piece
+            if (g == 0 && y == 8)
+                continue;
             add(x, y, false);
         }
         if (g != 0) {
@@ -185,8 +199,9 @@ int model1Slots(int version, Slot *out) {
     return n;
 }
 
-void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int count,
-                    int shortIndex, const BitMatrix &function, BitMatrix &modules) {
+void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int count, int shortIndex,
+                    const BitMatrix &function, BitMatrix &modules)
+{
     if (type == SymbolType::Model1) {
         static Slot slots[kMaxModel1Slots];
         const int n = model1Slots(version, slots);
@@ -195,7 +210,8 @@ void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int 
             const uint8_t cw = codewords[s];
             // Bit 7 at the bottom-right module, then leftwards and upwards.
             for (int k = s == 0 ? 4 : 0; k < 8; ++k) {
-                if (!((cw >> (7 - k)) & 1)) continue;
+                if (!((cw >> (7 - k)) & 1))
+                    continue;
                 const int x = slot.vertical ? slot.x - (k & 1) : slot.x - (k & 3);
                 const int y = slot.vertical ? slot.y - (k >> 1) : slot.y - (k >> 2);
                 modules.set(x, y, true);

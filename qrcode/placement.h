@@ -18,8 +18,8 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
 // the data codeword at `shortIndex` contributes only its high nibble
 // (-1: none). Model 1 takes one codeword per fixed 8-module slot and skips
 // the high nibble of the first; remainder modules stay light.
-void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int count,
-                    int shortIndex, const BitMatrix &function, BitMatrix &modules);
+void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int count, int shortIndex,
+                    const BitMatrix &function, BitMatrix &modules);
 
 // Model 1 slot geometry: fills the bottom-right corners and orientations of
 // every slot in placement order; returns the number of slots.

@@ -13,7 +13,8 @@ struct Field {
     uint8_t log[256];
 };
 
-constexpr Field makeField() {
+constexpr Field makeField()
+{
     Field f{};
     unsigned x = 1;
     for (int i = 0; i < 255; ++i) {
@@ -21,7 +22,8 @@ constexpr Field makeField() {
         f.exp[i + 255] = static_cast<uint8_t>(x);
         f.log[x] = static_cast<uint8_t>(i);
         x <<= 1;
-        if (x & 0x100) x ^= 0x11D;
+        if (x & 0x100)
+            x ^= 0x11D;
     }
     f.exp[510] = f.exp[0];
     f.exp[511] = f.exp[1];
@@ -36,7 +38,8 @@ struct Generators {
     uint8_t logCoeff[kMaxEcPerBlock + 1][kMaxEcPerBlock];
 };
 
-constexpr Generators makeGenerators() {
+constexpr Generators makeGenerators()
+{
     Generators g{};
     uint8_t poly[kMaxEcPerBlock + 1] = {1}; // poly[0] is the highest power
     for (int n = 1; n <= kMaxEcPerBlock; ++n) {
@@ -45,7 +48,8 @@ constexpr Generators makeGenerators() {
         poly[n] = 0;
         for (int i = n; i >= 1; --i) {
             uint8_t prod = 0;
-            if (poly[i - 1] != 0) prod = kField.exp[kField.log[poly[i - 1]] + kField.log[root]];
+            if (poly[i - 1] != 0)
+                prod = kField.exp[kField.log[poly[i - 1]] + kField.log[root]];
             poly[i] = static_cast<uint8_t>(poly[i] ^ prod);
         }
         // poly[0] stays 1 (monic).
@@ -59,12 +63,15 @@ constexpr Generators kGenerators = makeGenerators();
 
 } // namespace
 
-uint8_t gfMultiply(uint8_t a, uint8_t b) {
-    if (a == 0 || b == 0) return 0;
+uint8_t gfMultiply(uint8_t a, uint8_t b)
+{
+    if (a == 0 || b == 0)
+        return 0;
     return kField.exp[kField.log[a] + kField.log[b]];
 }
 
-void reedSolomon(const uint8_t *data, int dataCount, int ecCount, uint8_t *ec) {
+void reedSolomon(const uint8_t *data, int dataCount, int ecCount, uint8_t *ec)
+{
     const uint8_t *gen = kGenerators.logCoeff[ecCount];
     std::memset(ec, 0, static_cast<size_t>(ecCount));
     for (int i = 0; i < dataCount; ++i) {

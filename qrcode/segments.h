@@ -43,17 +43,14 @@ int segmentCost(SymbolType type, int version, Mode mode, int length);
 
 // Splits the data into segments for the count-field widths of `version`.
 // False when more than kMaxSegments remain.
-bool segmentAutomatic(SymbolType type, int version, const uint8_t *data, int length,
-                      SegmentList &out);
+bool segmentAutomatic(SymbolType type, int version, const uint8_t *data, int length, SegmentList &out);
 
 // Bits of the whole stream before the terminator in this version, or -1
 // when a segment cannot be held there (mode missing, count too large).
-int streamBits(SymbolType type, int version, const SegmentList &segments,
-               const AppendHeader &header);
+int streamBits(SymbolType type, int version, const SegmentList &segments, const AppendHeader &header);
 
 // Smallest version whose capacity at the level holds the stream; 0 if none.
-int chooseVersion(SymbolType type, Level level, const SegmentList &segments,
-                  const AppendHeader &header);
+int chooseVersion(SymbolType type, Level level, const SegmentList &segments, const AppendHeader &header);
 
 // Writes the data codewords (segments, terminator, padding) for the chosen
 // version; returns their number.

@@ -13,7 +13,8 @@ struct ByteReverse {
     uint8_t v[256];
 };
 
-constexpr ByteReverse makeByteReverse() {
+constexpr ByteReverse makeByteReverse()
+{
     ByteReverse t{};
     for (int i = 0; i < 256; ++i) {
         int r = 0;
@@ -26,25 +27,29 @@ constexpr ByteReverse makeByteReverse() {
 
 constexpr ByteReverse kReverse = makeByteReverse();
 
-void put16(uint8_t *p, unsigned v) {
+void put16(uint8_t *p, unsigned v)
+{
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-void put32(uint8_t *p, uint32_t v) {
+void put32(uint8_t *p, uint32_t v)
+{
     put16(p, v & 0xFFFF);
     put16(p + 2, v >> 16);
 }
 
 // Matrix row y as file bytes: most significant bit first, spare bits 0.
-void rowBytes(const BitMatrix &m, int y, int bytesPerRow, uint8_t *out) {
+void rowBytes(const BitMatrix &m, int y, int bytesPerRow, uint8_t *out)
+{
     for (int b = 0; b < bytesPerRow; ++b)
         out[b] = kReverse.v[(m.row[y][b >> 3] >> ((b & 7) * 8)) & 0xFF];
 }
 
 } // namespace
 
-int matrixFileImage(const BitMatrix &m, uint8_t *out) {
+int matrixFileImage(const BitMatrix &m, uint8_t *out)
+{
     const int d = m.size;
     const int bytesPerRow = (d + 7) / 8;
     put16(out, static_cast<unsigned>(bytesPerRow));
@@ -56,7 +61,8 @@ int matrixFileImage(const BitMatrix &m, uint8_t *out) {
     return 6 + d * bytesPerRow;
 }
 
-int bmpFileImage(const BitMatrix &m, uint8_t *out) {
+int bmpFileImage(const BitMatrix &m, uint8_t *out)
+{
     const int d = m.size;
     const int bytesPerRow = (d + 7) / 8;
     const int stride = (bytesPerRow + 3) / 4 * 4;
@@ -87,19 +93,24 @@ int bmpFileImage(const BitMatrix &m, uint8_t *out) {
     return 62 + pixelBytes;
 }
 
-void toBmpPath(char *path) {
+void toBmpPath(char *path)
+{
     char *dot = std::strchr(path, '.');
     std::memcpy(dot ? dot : path + std::strlen(path), ".bmp", 5);
 }
 
-bool writeWholeFile(const char *path, const uint8_t *bytes, size_t length) {
+bool writeWholeFile(const char *path, const uint8_t *bytes, size_t length)
+{
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::write(fd, bytes + done, length - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         done += static_cast<size_t>(n);
     }
     const bool closed = ::close(fd) == 0;

@@ -67,20 +67,13 @@ struct Model1Blocks {
 };
 
 constexpr Model1Blocks kModel1[14][4] = {
-    {{1, 19, 7}, {1, 16, 10}, {1, 13, 13}, {1, 9, 17}},
-    {{1, 36, 10}, {1, 30, 16}, {1, 24, 22}, {1, 16, 30}},
-    {{1, 57, 15}, {1, 44, 28}, {1, 36, 36}, {1, 24, 48}},
-    {{1, 80, 20}, {1, 60, 40}, {1, 50, 50}, {1, 34, 66}},
-    {{1, 108, 26}, {1, 82, 52}, {1, 68, 66}, {2, 23, 44}},
-    {{1, 136, 34}, {2, 53, 32}, {2, 43, 42}, {2, 29, 56}},
-    {{1, 170, 42}, {2, 66, 40}, {2, 54, 52}, {3, 24, 46}},
-    {{2, 104, 24}, {2, 80, 48}, {2, 64, 64}, {3, 29, 56}},
-    {{2, 123, 30}, {2, 93, 60}, {3, 52, 50}, {3, 34, 68}},
-    {{2, 145, 34}, {2, 111, 68}, {3, 61, 58}, {4, 31, 58}},
-    {{2, 168, 40}, {4, 64, 40}, {4, 52, 52}, {5, 29, 54}},
-    {{2, 192, 46}, {4, 73, 46}, {4, 61, 58}, {5, 33, 62}},
-    {{3, 144, 36}, {4, 83, 52}, {4, 69, 66}, {6, 32, 58}},
-    {{3, 163, 40}, {4, 92, 60}, {5, 62, 60}, {6, 35, 66}},
+    {{1, 19, 7}, {1, 16, 10}, {1, 13, 13}, {1, 9, 17}},    {{1, 36, 10}, {1, 30, 16}, {1, 24, 22}, {1, 16, 30}},
+    {{1, 57, 15}, {1, 44, 28}, {1, 36, 36}, {1, 24, 48}},  {{1, 80, 20}, {1, 60, 40}, {1, 50, 50}, {1, 34, 66}},
+    {{1, 108, 26}, {1, 82, 52}, {1, 68, 66}, {2, 23, 44}}, {{1, 136, 34}, {2, 53, 32}, {2, 43, 42}, {2, 29, 56}},
+    {{1, 170, 42}, {2, 66, 40}, {2, 54, 52}, {3, 24, 46}}, {{2, 104, 24}, {2, 80, 48}, {2, 64, 64}, {3, 29, 56}},
+    {{2, 123, 30}, {2, 93, 60}, {3, 52, 50}, {3, 34, 68}}, {{2, 145, 34}, {2, 111, 68}, {3, 61, 58}, {4, 31, 58}},
+    {{2, 168, 40}, {4, 64, 40}, {4, 52, 52}, {5, 29, 54}}, {{2, 192, 46}, {4, 73, 46}, {4, 61, 58}, {5, 33, 62}},
+    {{3, 144, 36}, {4, 83, 52}, {4, 69, 66}, {6, 32, 58}}, {{3, 163, 40}, {4, 92, 60}, {5, 62, 60}, {6, 35, 66}},
 };
 
 // Micro QR per version and level L, M, Q: data bits and EC codewords
@@ -102,22 +95,23 @@ constexpr uint8_t kCountBits[3][4] = {{10, 9, 8, 8}, {12, 11, 16, 10}, {14, 13, 
 // Micro QR by version M1..M4 (0: mode not available).
 constexpr uint8_t kMicroCountBits[4][4] = {{3, 0, 0, 0}, {4, 3, 0, 0}, {5, 4, 4, 3}, {6, 5, 5, 4}};
 
-int model1TotalCodewords(int v) {
-    return 2 * v * v + 16 * v + 8 - 2 * (v / 2);
-}
+int model1TotalCodewords(int v) { return 2 * v * v + 16 * v + 8 - 2 * (v / 2); }
 
 // Remainder of value * x^shift divided by the generator (BCH codes).
-constexpr uint32_t bchCheck(uint32_t value, int shift, uint32_t generator, int degree) {
+constexpr uint32_t bchCheck(uint32_t value, int shift, uint32_t generator, int degree)
+{
     uint32_t r = value << shift;
     for (int bit = shift + 31 - __builtin_clz(value | 1); bit >= degree; --bit) {
-        if (r & (1u << bit)) r ^= generator << (bit - degree);
+        if (r & (1u << bit))
+            r ^= generator << (bit - degree);
     }
     return r;
 }
 
 } // namespace
 
-int maxVersion(SymbolType type) {
+int maxVersion(SymbolType type)
+{
     switch (type) {
     case SymbolType::Model1:
         return 14;
@@ -129,13 +123,13 @@ int maxVersion(SymbolType type) {
     return 0;
 }
 
-int symbolSize(SymbolType type, int version) {
-    return type == SymbolType::Micro ? 2 * version + 9 : 4 * version + 17;
-}
+int symbolSize(SymbolType type, int version) { return type == SymbolType::Micro ? 2 * version + 9 : 4 * version + 17; }
 
-bool blockLayout(SymbolType type, int version, Level level, BlockLayout &out) {
+bool blockLayout(SymbolType type, int version, Level level, BlockLayout &out)
+{
     const int lv = static_cast<int>(level);
-    if (version < 1 || version > maxVersion(type)) return false;
+    if (version < 1 || version > maxVersion(type))
+        return false;
     out = BlockLayout{};
     switch (type) {
     case SymbolType::Model2: {
@@ -160,9 +154,11 @@ bool blockLayout(SymbolType type, int version, Level level, BlockLayout &out) {
         return true;
     }
     case SymbolType::Micro: {
-        if (lv > 2) return false;
+        if (lv > 2)
+            return false;
         const MicroLayout &m = kMicro[version - 1][lv];
-        if (m.dataBits == 0) return false;
+        if (m.dataBits == 0)
+            return false;
         out.blocks1 = 1;
         out.dataBits = m.dataBits;
         out.dataCodewords = (m.dataBits + 7) / 8;
@@ -175,39 +171,44 @@ bool blockLayout(SymbolType type, int version, Level level, BlockLayout &out) {
     return false;
 }
 
-int versionGroup(SymbolType type, int version) {
-    if (type == SymbolType::Micro) return version;
+int versionGroup(SymbolType type, int version)
+{
+    if (type == SymbolType::Micro)
+        return version;
     return version <= 9 ? 0 : version <= 26 ? 1 : 2;
 }
 
-int countBits(SymbolType type, int version, Mode mode) {
+int countBits(SymbolType type, int version, Mode mode)
+{
     const int m = static_cast<int>(mode);
-    if (type == SymbolType::Micro) return kMicroCountBits[version - 1][m];
+    if (type == SymbolType::Micro)
+        return kMicroCountBits[version - 1][m];
     return kCountBits[versionGroup(type, version)][m];
 }
 
-int modeIndicatorBits(SymbolType type, int version) {
-    return type == SymbolType::Micro ? version - 1 : 4;
-}
+int modeIndicatorBits(SymbolType type, int version) { return type == SymbolType::Micro ? version - 1 : 4; }
 
-int modeIndicator(SymbolType type, int version, Mode mode) {
+int modeIndicator(SymbolType type, int version, Mode mode)
+{
     (void)version;
-    if (type == SymbolType::Micro) return static_cast<int>(mode);
+    if (type == SymbolType::Micro)
+        return static_cast<int>(mode);
     static constexpr int kIndicator[4] = {1, 2, 4, 8};
     return kIndicator[static_cast<int>(mode)];
 }
 
-int terminatorBits(SymbolType type, int version) {
-    return type == SymbolType::Micro ? 2 * version + 1 : 4;
-}
+int terminatorBits(SymbolType type, int version) { return type == SymbolType::Micro ? 2 * version + 1 : 4; }
 
-int microSymbolNumber(int version, Level level) {
+int microSymbolNumber(int version, Level level)
+{
     static constexpr int kFirst[4] = {0, 1, 3, 5};
     return kFirst[version - 1] + static_cast<int>(level);
 }
 
-int alignmentCentres(int version, int out[7]) {
-    if (version < 2) return 0;
+int alignmentCentres(int version, int out[7])
+{
+    if (version < 2)
+        return 0;
     const int count = version / 7 + 2;
     const int last = 4 * version + 10;
     out[0] = 6;
@@ -221,7 +222,8 @@ int alignmentCentres(int version, int out[7]) {
     return count;
 }
 
-uint16_t formatWord(SymbolType type, Level level, int version, int mask) {
+uint16_t formatWord(SymbolType type, Level level, int version, int mask)
+{
     uint32_t data;
     uint32_t xorMask;
     if (type == SymbolType::Micro) {
@@ -236,7 +238,8 @@ uint16_t formatWord(SymbolType type, Level level, int version, int mask) {
     return static_cast<uint16_t>(((data << 10) | bchCheck(data, 10, 0x537, 10)) ^ xorMask);
 }
 
-uint32_t versionWord(int version) {
+uint32_t versionWord(int version)
+{
     const auto v = static_cast<uint32_t>(version);
     return (v << 12) | bchCheck(v, 12, 0x1F25, 12);
 }

@@ -28,10 +28,7 @@ FrameLog::Writer streamWriter(FILE *stream)
 
 } // namespace
 
-QString FrameLog::hex(const QByteArray &bytes)
-{
-    return hexColumn(bytes);
-}
+QString FrameLog::hex(const QByteArray &bytes) { return hexColumn(bytes); }
 
 QString FrameLog::readable(const QByteArray &bytes)
 {

@@ -46,8 +46,7 @@ Summary summary(const AppState &state)
         s.label5 = QStringLiteral("返答待ち時間　:　%1msec").arg(out.replyWait);
     } else {
         s.label4 = QStringLiteral("転送間隔　 :　") + intervalText(state.byteIntervalSet, out.byteInterval);
-        s.label5 =
-            QStringLiteral("No.間間隔　:　") + intervalText(state.numberIntervalSet, out.numberInterval);
+        s.label5 = QStringLiteral("No.間間隔　:　") + intervalText(state.numberIntervalSet, out.numberInterval);
     }
     return s;
 }
@@ -109,8 +108,7 @@ qint32 numericValue(const QString &text)
     for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'); ++i)
         v = qMin(kCap, v * 10 + (t[i].unicode() - '0'));
     v = negative ? -v : v;
-    return qint32(
-        std::clamp<qint64>(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    return qint32(std::clamp<qint64>(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
 QString zeroPadded(qint32 value, int digits)
@@ -168,11 +166,10 @@ ApplyResult apply(AppContext &ctx, const ConfirmInput &input)
     const QString path = ctx.settingsPath();
     QString error;
     if (!settingsfile::save(out, path, &error)) {
-        ctx.messenger().showMessage(
-            QStringLiteral("設定ファイルに書き込めませんでした。\r\n%1\r\n(%2)\r\n\r\n"
-                           "変更した設定は、プログラムを終了するまで有効です。")
-                .arg(QDir::toNativeSeparators(path), error),
-            Styles::Critical);
+        ctx.messenger().showMessage(QStringLiteral("設定ファイルに書き込めませんでした。\r\n%1\r\n(%2)\r\n\r\n"
+                                                   "変更した設定は、プログラムを終了するまで有効です。")
+                                        .arg(QDir::toNativeSeparators(path), error),
+                                    Styles::Critical);
         return ApplyResult::SaveFailed;
     }
     return ApplyResult::Saved;

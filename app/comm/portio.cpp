@@ -31,8 +31,7 @@ bool LibraryPortIo::bind()
         // read-only install): the library built beside the executable
         // still counts as the program's own.
         if (QCoreApplication::instance()) {
-            const QString beside =
-                QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libKZpio.so"));
+            const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libKZpio.so"));
             if (!candidates.contains(beside))
                 candidates << beside;
         }
@@ -67,10 +66,7 @@ quint32 LibraryPortIo::start() { return bind() ? start_() : 0x01u; }
 
 quint32 LibraryPortIo::stop() { return bind() ? stop_() : 0u; }
 
-quint8 LibraryPortIo::inpB(quint16 port)
-{
-    return bind() ? static_cast<quint8>(inpB_(port) & 0xFF) : 0xFF;
-}
+quint8 LibraryPortIo::inpB(quint16 port) { return bind() ? static_cast<quint8>(inpB_(port) & 0xFF) : 0xFF; }
 
 void LibraryPortIo::outB(quint16 port, quint8 value)
 {

@@ -7,9 +7,9 @@
 class PortIo {
 public:
     virtual ~PortIo() = default;
-    virtual bool available() = 0;       // the library could be bound
-    virtual quint32 start() = 0;        // IOSCM_Start; 0x01 when unavailable
-    virtual quint32 stop() = 0;         // IOSCM_Stop
+    virtual bool available() = 0; // the library could be bound
+    virtual quint32 start() = 0;  // IOSCM_Start; 0x01 when unavailable
+    virtual quint32 stop() = 0;   // IOSCM_Stop
     virtual quint8 inpB(quint16 port) = 0;
     virtual void outB(quint16 port, quint8 value) = 0;
 };

@@ -151,10 +151,7 @@ void QtSerialLink::doDiscardOutput()
     port_.clear(QSerialPort::Output); // Qt's buffer and the driver's
 }
 
-void QtSerialLink::doDiscardInput()
-{
-    port_.clear(QSerialPort::Input);
-}
+void QtSerialLink::doDiscardInput() { port_.clear(QSerialPort::Input); }
 
 bool QtSerialLink::hungUp()
 {

@@ -43,7 +43,7 @@ private:
 // for a window that must not miss any.
 struct MonitorStore {
     static constexpr int kQueueLimit = 1000; // oldest records go beyond this
-    std::array<QByteArray, 3> slotData;        // MonitorSlot1..3
+    std::array<QByteArray, 3> slotData;      // MonitorSlot1..3
     int writeSlot = 1;                       // MonitorWriteSlot, 1..3
     std::deque<QByteArray> queue;
 
@@ -58,23 +58,23 @@ struct ReceiveState {
     static constexpr int kWindowSize = 320; // ReceiveWindow
 
     // The current reply.
-    QByteArray bytes;          // ReceiveBytes: the frame a framing delivered
-    int count = 0;             // ReceiveCount: compare index, or the window's fill
+    QByteArray bytes; // ReceiveBytes: the frame a framing delivered
+    int count = 0;    // ReceiveCount: compare index, or the window's fill
     bool replyComplete = false;
     QByteArray expectedReply = QByteArray(kExpectedSize, '\0');
-    QByteArray window;         // ReceiveWindow: newest bytes, print tester
+    QByteArray window; // ReceiveWindow: newest bytes, print tester
 
     // The stream and the multi-line framings.
-    QByteArray text;           // ReceiveText: received, not yet consumed
+    QByteArray text; // ReceiveText: received, not yet consumed
     bool framesComplete = false;
     bool frameStarted = false;
 
-    ByteTable records;         // RecordTable
-    quint8 recordIndex = 0;    // RecordIndex
-    ByteTable lines;           // LineBuffer
-    int lineSlot = 16;         // LineSlot, 16 down to 1 and round again
+    ByteTable records;      // RecordTable
+    quint8 recordIndex = 0; // RecordIndex
+    ByteTable lines;        // LineBuffer
+    int lineSlot = 16;      // LineSlot, 16 down to 1 and round again
     MonitorStore monitor;
-    QByteArray block;          // fingerprint template bytes (ETX block)
+    QByteArray block; // fingerprint template bytes (ETX block)
 
     // ExpectedReply from bytes: the first 9, the rest zero.
     void setExpectedReply(const QByteArray &reply);

@@ -21,15 +21,9 @@ QString sourceName(int comPort)
     return QStringLiteral("既定");
 }
 
-QString defaultItem(int comPort)
-{
-    return QStringLiteral("既定 (%1)").arg(portmap::defaultDevice(comPort));
-}
+QString defaultItem(int comPort) { return QStringLiteral("既定 (%1)").arg(portmap::defaultDevice(comPort)); }
 
-QString envName(int comPort)
-{
-    return QStringLiteral("ZENTRIX_COM%1").arg(comPort);
-}
+QString envName(int comPort) { return QStringLiteral("ZENTRIX_COM%1").arg(comPort); }
 
 } // namespace
 
@@ -88,8 +82,7 @@ QString report(const QList<Device> &devices)
         if (shown.contains(n) || portmap::sourceOf(n) == QLatin1String("default"))
             continue;
         const QString device = portmap::devicePath(n);
-        const QString what =
-            portmap::isSim(device) ? QStringLiteral("エミュレータ") : QStringLiteral("未接続");
+        const QString what = portmap::isSim(device) ? QStringLiteral("エミュレータ") : QStringLiteral("未接続");
         others << QStringLiteral("　　COM%1 → %2 (%3, %4)").arg(n).arg(device, what, sourceName(n));
     }
 
@@ -148,12 +141,11 @@ bool applyMapping(Messenger &messenger, int comPort, const QString &chosen)
     portmap::setDevicePath(comPort, path);
     const QString env = qEnvironmentVariable(envName(comPort).toLatin1().constData());
     if (!env.isEmpty()) {
-        messenger.showMessage(
-            QStringLiteral("環境変数 %1 が設定されているため、COM%2 は引き続き %3 を使います。")
-                .arg(envName(comPort))
-                .arg(comPort)
-                .arg(env),
-            Styles::Exclamation);
+        messenger.showMessage(QStringLiteral("環境変数 %1 が設定されているため、COM%2 は引き続き %3 を使います。")
+                                  .arg(envName(comPort))
+                                  .arg(comPort)
+                                  .arg(env),
+                              Styles::Exclamation);
     }
     return true;
 }

@@ -67,10 +67,7 @@ QString field(const QByteArray &record, int firstByte, int length)
 
 } // namespace
 
-Printer printerFor(qint16 toolState)
-{
-    return toolState < 801 ? Printer::Ticket : Printer::Unit;
-}
+Printer printerFor(qint16 toolState) { return toolState < 801 ? Printer::Ticket : Printer::Unit; }
 
 QString eventText(Printer printer, char code)
 {

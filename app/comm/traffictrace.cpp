@@ -6,11 +6,7 @@
 
 namespace {
 
-QString stampNow()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-}
-
+QString stampNow() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); }
 
 QString readableColumn(const QByteArray &bytes)
 {

@@ -18,7 +18,6 @@
 
 #include <memory>
 
-
 // Bytes as upper-case hex pairs separated by blanks ("13 42 05").
 QString hexColumn(const QByteArray &bytes);
 

@@ -40,8 +40,7 @@ struct Edit {
 // caret moving past it), and when the text got shorter, a "↓" CR LF group
 // that lost part of itself is removed whole. The caret stays where it was
 // relative to the text around it.
-Edit convert(const QString &before, const QString &after, int caret,
-             const EditingRules &rules = {});
+Edit convert(const QString &before, const QString &after, int caret, const EditingRules &rules = {});
 
 // A text set by the program: the same rewrite without deletion handling;
 // the caret ends at the end.

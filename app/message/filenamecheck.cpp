@@ -41,11 +41,10 @@ bool ensureFolders(AppContext &ctx, const QString &name)
         if (ctx.messenger().showCatalogMessage(351) != Answers::Yes)
             return false;
         if (!QDir().mkdir(folder)) {
-            ctx.messenger().showMessage(
-                QStringLiteral("フォルダ、%1を作成できませんでした。\r\n"
-                               "書き込みが許可されているか確認して下さい。")
-                    .arg(folder),
-                kExclamation, kFolderTitle);
+            ctx.messenger().showMessage(QStringLiteral("フォルダ、%1を作成できませんでした。\r\n"
+                                                       "書き込みが許可されているか確認して下さい。")
+                                            .arg(folder),
+                                        kExclamation, kFolderTitle);
             return false;
         }
     }

@@ -11,8 +11,8 @@ class AppContext;
 namespace filenamecheck {
 
 enum class Steps {
-    All,          // with the offer to create a missing file
-    UpToFolders,  // stops before the file question (delete)
+    All,         // with the offer to create a missing file
+    UpToFolders, // stops before the file question (delete)
 };
 
 // Shows the message of the first failing step (50, 53, 54, 58, 350/351

@@ -183,9 +183,9 @@ bool MessageFile::writeRecords(const QMap<int, QByteArray> &texts, QString *erro
     }
     QFile f(path_);
     if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
-        setError(error, describe(f.error() == QFileDevice::OpenError && !info.isWritable()
-                                     ? QFileDevice::PermissionsError
-                                     : f.error()));
+        setError(error,
+                 describe(f.error() == QFileDevice::OpenError && !info.isWritable() ? QFileDevice::PermissionsError
+                                                                                    : f.error()));
         return false;
     }
     for (auto it = texts.begin(); it != texts.end(); ++it) {
@@ -218,8 +218,7 @@ bool MessageFile::writeRecords(const QMap<int, QByteArray> &texts, QString *erro
             // A full disk cuts a write short without an error of its own.
             // What it added past the old end would read as a torn record:
             // the file goes back to where it ended.
-            const QFileDevice::FileError why =
-                f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error();
+            const QFileDevice::FileError why = f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error();
             if (offset + bytes.size() > size)
                 f.resize(size);
             setError(error, describe(why));

@@ -25,9 +25,9 @@ struct MessageRecord {
 struct MessageFileHealth {
     qint64 size = 0;
     int wholeRecords = 0;
-    bool partialRecord = false;  // size is not a multiple of 512
-    QList<int> unterminated;     // occupied records without 0xFF
-    QList<int> undecodable;      // records whose text is not valid CP932
+    bool partialRecord = false; // size is not a multiple of 512
+    QList<int> unterminated;    // occupied records without 0xFF
+    QList<int> undecodable;     // records whose text is not valid CP932
     bool readOnly = false;
 
     bool damaged() const { return partialRecord || !unterminated.isEmpty() || !undecodable.isEmpty(); }
@@ -61,8 +61,7 @@ public:
     // empty. Nothing when the file cannot be read.
     std::optional<MessageRecord> readRecord(int n, QString *error = nullptr) const;
     // Records 1..count in one read.
-    std::optional<QList<MessageRecord>> readRecords(int count = kRecordCount,
-                                                    QString *error = nullptr) const;
+    std::optional<QList<MessageRecord>> readRecords(int count = kRecordCount, QString *error = nullptr) const;
     // The text of record n in CP932 decoding; empty for an empty, missing
     // or unreadable record.
     QString readText(int n) const;
@@ -82,8 +81,7 @@ public:
     // The whole file, replaced only when completely written; a file marked
     // read-only is left as it is.
     static bool createEmpty(const QString &path, QString *error = nullptr);
-    static bool replaceWhole(const QString &path, const QByteArray &contents,
-                             QString *error = nullptr);
+    static bool replaceWhole(const QString &path, const QByteArray &contents, QString *error = nullptr);
 
 private:
     QString path_;

@@ -65,11 +65,10 @@ MessageFileOperations::MessageFileOperations(AppContext &ctx, CodeCheck codeChec
 {
 }
 
-void MessageFileOperations::tellFileProblem(const QString &what, const QString &path,
-                                            const QString &reason)
+void MessageFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
 {
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                                 kExclamation, kFileTitle);
+    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason, kExclamation,
+                                 kFileTitle);
 }
 
 void MessageFileOperations::rebuildList(MessageForm &form) const
@@ -129,8 +128,8 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     if (unencodable >= 0) {
         if (badCodeAt)
             *badCodeAt = unencodable;
-        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"),
-                      kExclamation, kFileTitle);
+        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"), kExclamation,
+                      kFileTitle);
         return false;
     }
     // 3.

@@ -29,8 +29,7 @@ public:
     // Content saved to a file must stay below this many CP932 bytes.
     static constexpr int kSaveLimitBytes = 509;
 
-    explicit MessageFileOperations(AppContext &ctx,
-                                   CodeCheck codeCheck = messagecodes::findInvalidCode);
+    explicit MessageFileOperations(AppContext &ctx, CodeCheck codeCheck = messagecodes::findInvalidCode);
 
     // Checks the name (offering to create the file), rebuilds the list and
     // fills the content of the number in the box. A damaged or read-only

@@ -105,10 +105,7 @@ private:
 
 MessageTransfer::MessageTransfer(AppContext &ctx) : ctx_(ctx) {}
 
-OutputChannel &MessageTransfer::channel()
-{
-    return ctx_.channel();
-}
+OutputChannel &MessageTransfer::channel() { return ctx_.channel(); }
 
 int MessageTransfer::ask(int code, int number)
 {
@@ -117,10 +114,7 @@ int MessageTransfer::ask(int code, int number)
     return ctx_.messenger().showCatalogMessage(code);
 }
 
-bool MessageTransfer::linesReady()
-{
-    return channel().waitCts() && channel().waitDsrAfterDtr();
-}
+bool MessageTransfer::linesReady() { return channel().waitCts() && channel().waitDsrAfterDtr(); }
 
 void MessageTransfer::armLine()
 {

@@ -17,8 +17,8 @@ inline constexpr int kRangeMessage = 100;
 qint64 numericValue(const QString &text);
 
 struct Change {
-    QString text;      // what the box shows instead
-    bool outOfRange;   // message 100 is due
+    QString text;    // what the box shows instead
+    bool outOfRange; // message 100 is due
 };
 // A change of a non-empty box; nothing for an empty one.
 std::optional<Change> onChange(const QString &text);

@@ -28,7 +28,4 @@ AppContext::~AppContext()
     serialLink_.reset();
 }
 
-QString AppContext::settingsPath() const
-{
-    return QDir(state.programFolder).filePath(settingsfile::kFileName);
-}
+QString AppContext::settingsPath() const { return QDir(state.programFolder).filePath(settingsfile::kFileName); }

@@ -68,9 +68,9 @@ struct AppState {
     SerialDefaults serialDefaults;
 
     // Values the message texts fill in.
-    int currentNumber = 0;       // message/record number 1-255
-    int ticketSaveNumber = 0;    // ticket tool save number
-    QString folderUnderTest;     // folder named in the folder question
+    int currentNumber = 0;            // message/record number 1-255
+    int ticketSaveNumber = 0;         // ticket tool save number
+    QString folderUnderTest;          // folder named in the folder question
     bool registrantReadEmpty = false; // selects the second text of code 912
     qint16 lastAnswer = 0;
 

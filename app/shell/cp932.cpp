@@ -35,8 +35,7 @@ Converter &fromUtf8()
 
 // Converts one whole input; on an invalid sequence calls onBad(), which
 // appends a replacement, and skips `skip` input bytes.
-template <typename OnBad>
-QByteArray run(Converter &conv, const QByteArray &in, int skipOnBad, OnBad onBad, bool *valid)
+template <typename OnBad> QByteArray run(Converter &conv, const QByteArray &in, int skipOnBad, OnBad onBad, bool *valid)
 {
     QByteArray out;
     if (valid)
@@ -93,16 +92,14 @@ namespace cp932 {
 QString decode(const QByteArray &bytes)
 {
     QByteArray utf8 = run(
-        toUtf8(), bytes, 1,
-        [](QByteArray &out, const char *, size_t) { out.append("\xEF\xBF\xBD"); }, nullptr);
+        toUtf8(), bytes, 1, [](QByteArray &out, const char *, size_t) { out.append("\xEF\xBF\xBD"); }, nullptr);
     return QString::fromUtf8(utf8);
 }
 
 QByteArray encode(const QString &text)
 {
     return run(
-        fromUtf8(), text.toUtf8(), 0, [](QByteArray &out, const char *, size_t) { out.append('?'); },
-        nullptr);
+        fromUtf8(), text.toUtf8(), 0, [](QByteArray &out, const char *, size_t) { out.append('?'); }, nullptr);
 }
 
 int byteCount(const QString &text) { return static_cast<int>(encode(text).size()); }
@@ -110,7 +107,8 @@ int byteCount(const QString &text) { return static_cast<int>(encode(text).size()
 bool isValid(const QByteArray &bytes)
 {
     bool valid = true;
-    run(toUtf8(), bytes, 1, [](QByteArray &, const char *, size_t) {}, &valid);
+    run(
+        toUtf8(), bytes, 1, [](QByteArray &, const char *, size_t) {}, &valid);
     return valid;
 }
 

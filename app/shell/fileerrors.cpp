@@ -24,8 +24,7 @@ QString text(QFileDevice::FileError error)
 bool markedReadOnly(const QString &path)
 {
     const QFileInfo info(path);
-    return info.exists() &&
-           !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    return info.exists() && !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
 }
 
 } // namespace fileerrors

@@ -24,10 +24,10 @@ struct Row {
     std::string data;
 };
 
-std::string text(size_t n) {
+std::string text(size_t n)
+{
     // Mixed shop-floor text: upper and lower case, digits, punctuation.
-    static const std::string unit =
-        "Lot 2024-0715/A line3 qty=0042 weight 12.5kg operator: Sato; batch#77 ";
+    static const std::string unit = "Lot 2024-0715/A line3 qty=0042 weight 12.5kg operator: Sato; batch#77 ";
     std::string s;
     while (s.size() < n)
         s += unit;
@@ -41,9 +41,7 @@ const Row kRows[] = {
     {"Micro QR M4-M", true, 4, "LOT A1234 QTY50"},
 };
 
-std::string outputDir() {
-    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
+std::string outputDir() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
 
 struct Rate {
     double ours = 0;
@@ -51,17 +49,17 @@ struct Rate {
 };
 std::map<int, Rate> rates;
 
-void record(benchmark::State &state, int row, bool ours,
-            std::chrono::steady_clock::time_point start) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+void record(benchmark::State &state, int row, bool ours, std::chrono::steady_clock::time_point start)
+{
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double perSecond = static_cast<double>(state.iterations()) / seconds;
     (ours ? rates[row].ours : rates[row].reference) = perSecond;
     state.counters["symbols/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void ours(benchmark::State &state) {
+void ours(benchmark::State &state)
+{
     const Row &row = kRows[state.range(0)];
     const std::string src = "MA," + row.data;
     const std::string matrix = outputDir() + "/kzbarqr-bench-ours.dat";
@@ -80,24 +78,25 @@ void ours(benchmark::State &state) {
     FILE *f = std::fopen(matrix.c_str(), "rb");
     unsigned char header[6] = {};
     if (f) {
-        if (std::fread(header, 1, 6, f) != 6) header[2] = 0;
+        if (std::fread(header, 1, 6, f) != 6)
+            header[2] = 0;
         std::fclose(f);
     }
     const int size = row.micro ? 2 * row.version + 9 : 4 * row.version + 17;
-    if (header[2] != size) state.SkipWithError("unexpected version");
+    if (header[2] != size)
+        state.SkipWithError("unexpected version");
 }
 
-void libqrencode(benchmark::State &state) {
+void libqrencode(benchmark::State &state)
+{
     const Row &row = kRows[state.range(0)];
     const std::string base = outputDir() + "/kzbarqr-bench-qrencode";
     static kzbarqr::BitMatrix matrix;
     static uint8_t file[kzbarqr::kMaxBmpFileSize];
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        QRcode *code =
-            row.micro
-                ? QRcode_encodeStringMQR(row.data.c_str(), row.version, QR_ECLEVEL_M, QR_MODE_8, 1)
-                : QRcode_encodeString(row.data.c_str(), row.version, QR_ECLEVEL_M, QR_MODE_8, 1);
+        QRcode *code = row.micro ? QRcode_encodeStringMQR(row.data.c_str(), row.version, QR_ECLEVEL_M, QR_MODE_8, 1)
+                                 : QRcode_encodeString(row.data.c_str(), row.version, QR_ECLEVEL_M, QR_MODE_8, 1);
         if (code == nullptr || code->version != row.version) {
             state.SkipWithError("libqrencode: unexpected version");
             return;
@@ -106,7 +105,8 @@ void libqrencode(benchmark::State &state) {
         matrix.clear(code->width);
         for (int y = 0; y < code->width; ++y) {
             for (int x = 0; x < code->width; ++x) {
-                if (code->data[y * code->width + x] & 1) matrix.set(x, y, true);
+                if (code->data[y * code->width + x] & 1)
+                    matrix.set(x, y, true);
             }
         }
         QRcode_free(code);
@@ -123,7 +123,8 @@ BENCHMARK(libqrencode)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
@@ -131,8 +132,8 @@ int main(int argc, char **argv) {
                 "|\n|---|---:|---:|---:|\n");
     for (const auto &[index, rate] : rates) {
         if (rate.ours > 0 && rate.reference > 0)
-            std::printf("| %s | %.0f | %.0f | %.2f |\n", kRows[index].name, rate.ours,
-                        rate.reference, rate.ours / rate.reference);
+            std::printf("| %s | %.0f | %.0f | %.2f |\n", kRows[index].name, rate.ours, rate.reference,
+                        rate.ours / rate.reference);
     }
     for (const char *name : {"ours.dat", "ours.bmp", "qrencode.dat", "qrencode.bmp"})
         std::remove((outputDir() + "/kzbarqr-bench-" + name).c_str());

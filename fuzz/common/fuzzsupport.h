@@ -84,9 +84,8 @@ private:
 inline QString text(const QByteArray &in)
 {
     static const char16_t kSpecial[] = {
-        u'\u2193', u'\uFF3E', u'\u3000', u'\u3042', u'\u6F22', u'\uFFFD', 0xD800, 0xDC00,
-        u'\u00A5', u'\u203E', u'\u2015', u'\uFF5E', u'\u301C', u'\u2460', u'\u00E9', u'\u0085',
-        u'\u2028', u'\uFF61', u'\u00A0', u'\u2212',
+        u'\u2193', u'\uFF3E', u'\u3000', u'\u3042', u'\u6F22', u'\uFFFD', 0xD800,    0xDC00,    u'\u00A5', u'\u203E',
+        u'\u2015', u'\uFF5E', u'\u301C', u'\u2460', u'\u00E9', u'\u0085', u'\u2028', u'\uFF61', u'\u00A0', u'\u2212',
     };
     constexpr int kCount = int(sizeof kSpecial / sizeof kSpecial[0]);
     QString out;
@@ -111,8 +110,7 @@ inline QString text(const QByteArray &in)
 inline const QString &scratchFolder()
 {
     static const QString folder = [] {
-        const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                       : QDir::tempPath();
+        const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
         const QString path = QStringLiteral("%1/zentrix-fuzz-%2").arg(base).arg(getpid());
         QDir().mkpath(path);
         static const std::string remove = path.toStdString();

@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A write changes its own record only; records it had to add or
     // complete read as they did before.
     QString error;
-    const bool fits = number >= 1 && text.size() <= MessageFile::kTextCapacity &&
-                      !text.contains(MessageFile::kTerminator);
+    const bool fits =
+        number >= 1 && text.size() <= MessageFile::kTextCapacity && !text.contains(MessageFile::kTerminator);
     const bool written = file.writeRecord(number, text, &error);
     check(written == fits, "a record that fits is written, any other refused");
     check(written || !error.isEmpty(), "a refusal says why");

@@ -14,7 +14,8 @@ namespace {
 kzbarqr::Workspace workspace;
 char source[kzbarqr::kWorkBufferSize + 64];
 
-const std::string &outputPath() {
+const std::string &outputPath()
+{
     static const std::string path = [] {
         const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return std::string(base) + "/kzbarqr-fuzz-" + std::to_string(getpid()) + ".dat";
@@ -32,17 +33,21 @@ const std::string &outputPath() {
 }
 
 // '1', '2', '3' stand for themselves, so seeds read naturally.
-const char *typeFor(uint8_t selector) {
+const char *typeFor(uint8_t selector)
+{
     static const char *const kDigits[] = {"1", "2", "3"};
     static const char *const kOthers[] = {"2", "3", "1", " 2x", "4", "0", "-3", "", "+1"};
-    if (selector >= '1' && selector <= '3') return kDigits[selector - '1'];
+    if (selector >= '1' && selector <= '3')
+        return kDigits[selector - '1'];
     return kOthers[selector % (sizeof kOthers / sizeof kOthers[0])];
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size == 0) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
     const char *type = typeFor(data[0]);
     // Longer than the work buffer is allowed: it must be refused cleanly.
     const size_t length = size - 1 < sizeof source - 1 ? size - 1 : sizeof source - 1;
@@ -56,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::abort(); // a code outside the contract (a write failure included)
     if (rc == kzbarqr::kOk) {
         const int size = kzbarqr::symbolSize(workspace.type, workspace.version);
-        if (workspace.symbol.size != size || std::strstr(path, ".bmp") == nullptr) std::abort();
+        if (workspace.symbol.size != size || std::strstr(path, ".bmp") == nullptr)
+            std::abort();
     } else if (std::strcmp(path, outputPath().c_str()) != 0) {
         std::abort(); // an error must leave the caller's buffer alone
     }

@@ -71,7 +71,7 @@ private:
 };
 
 // Every framing, the byte-stream states and a few idle ones.
-constexpr qint16 kStates[] = {400, 613, 616, 860, 626, 872, 873, 925, 841, 913,
+constexpr qint16 kStates[] = {400, 613, 616, 860, 626, 872, 873,  925, 841, 913,
                               200, 204, 205, 0,   600, 999, 9151, 810, 620};
 constexpr int kStateCount = int(sizeof kStates / sizeof kStates[0]);
 
@@ -108,7 +108,10 @@ struct Line {
     OutputChannel channel{state, messenger, portIo, serial};
     Receiver receiver{state, channel};
 
-    Line() { serial.setPortResolver([](int) { return QStringLiteral("fuzz:"); }); }
+    Line()
+    {
+        serial.setPortResolver([](int) { return QStringLiteral("fuzz:"); });
+    }
 };
 
 // The monitor queues are compared by their newest record on the way
@@ -117,10 +120,9 @@ bool sameFraming(const ReceiveState &a, const ReceiveState &b)
 {
     const auto &qa = a.monitor.queue;
     const auto &qb = b.monitor.queue;
-    return a.text == b.text && a.bytes == b.bytes && a.count == b.count &&
-           a.replyComplete == b.replyComplete && a.framesComplete == b.framesComplete &&
-           a.frameStarted == b.frameStarted && a.window == b.window && a.block == b.block &&
-           a.recordIndex == b.recordIndex && a.lineSlot == b.lineSlot && qa.size() == qb.size() &&
+    return a.text == b.text && a.bytes == b.bytes && a.count == b.count && a.replyComplete == b.replyComplete &&
+           a.framesComplete == b.framesComplete && a.frameStarted == b.frameStarted && a.window == b.window &&
+           a.block == b.block && a.recordIndex == b.recordIndex && a.lineSlot == b.lineSlot && qa.size() == qb.size() &&
            (qa.empty() || qa.back() == qb.back());
 }
 
@@ -161,10 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // dispatcher); the control bytes say when a wait has timed out.
 
     bool mirrored = true;
-    QByteArray sent;     // everything the rotation has seen
+    QByteArray sent; // everything the rotation has seen
     bool rotationWhole = true;
-    QByteArray seen;     // the records it filed, joined
-    size_t joined = 0;   // records joined so far
+    QByteArray seen;   // the records it filed, joined
+    size_t joined = 0; // records joined so far
 
     while (in.remaining() > 0) {
         const quint8 control = in.byte();

@@ -18,8 +18,7 @@ void checkValidated(const settingsfile::Loaded &l)
     check(s.interfaceName == kInterfaceSerial || s.interfaceName == kInterfaceParallel, "a known interface");
     check(s.baudText.size() == 8, "a speed text of 8 characters");
     check(l.byteIntervalSet == (s.byteInterval >= 1) && s.byteInterval >= 0, "byte interval set or 0");
-    check(l.numberIntervalSet == (s.numberInterval != 0) && s.numberInterval >= 0 &&
-              s.numberInterval <= 600000,
+    check(l.numberIntervalSet == (s.numberInterval != 0) && s.numberInterval >= 0 && s.numberInterval <= 600000,
           "number interval set or 0");
     check(s.dtrWait != 0, "a DTR wait");
 }

@@ -54,10 +54,7 @@ QList<QByteArray> ticketScript()
     return {"Z", "k", "K", "S", "N0041", "s", "x", "X", "N0042", "E", "e", "H", "h", "n", "C", "Q"};
 }
 
-QList<QByteArray> unitScript()
-{
-    return {"Z", "K", "A\r12.5\r-3.08\r100\r", "E", "e", "M", "A\r0.0\r", "k", "Q"};
-}
+QList<QByteArray> unitScript() { return {"Z", "K", "A\r12.5\r-3.08\r100\r", "E", "e", "M", "A\r0.0\r", "k", "Q"}; }
 
 } // namespace
 
@@ -76,8 +73,9 @@ int main(int argc, char **argv)
                                         QStringLiteral("file"));
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("serial device to listen on"),
                                         QStringLiteral("device"));
-    const QCommandLineOption secondsOption(QStringLiteral("seconds"), QStringLiteral("with --port: when to take the picture"),
-                                           QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption secondsOption(QStringLiteral("seconds"),
+                                           QStringLiteral("with --port: when to take the picture"), QStringLiteral("n"),
+                                           QStringLiteral("3"));
     parser.addOptions({stateOption, modelOption, intervalOption, shotOption, portOption, secondsOption});
     parser.process(app);
 
@@ -97,9 +95,8 @@ int main(int argc, char **argv)
         link = std::make_unique<QtSerialLink>();
     }
     AppContext ctx(std::make_unique<MessageBoxPrompter>(), std::make_unique<FakePortIo>(), std::move(link));
-    ctx.serial().setPortResolver([device](int n) {
-        return device.isEmpty() ? QStringLiteral("sim:COM%1").arg(n) : device;
-    });
+    ctx.serial().setPortResolver(
+        [device](int n) { return device.isEmpty() ? QStringLiteral("sim:COM%1").arg(n) : device; });
 
     ctx.state.toolState = state;
     OutputDisplayWindow::Options options;

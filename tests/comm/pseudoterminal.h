@@ -42,7 +42,10 @@ public:
         }
         return out;
     }
-    bool write(const QByteArray &bytes) { return ::write(master_, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    bool write(const QByteArray &bytes)
+    {
+        return ::write(master_, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
     void closeMaster()
     {
         if (master_ >= 0)

@@ -29,23 +29,19 @@
 
 using namespace interfacesettings;
 
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
 // One record of zentrix.ini, field by field.
-QByteArray record(qint16 port, qint32 lpt, const QString &name, const QByteArray &baud, qint16 parity,
-                  qint16 byteInt, qint32 numberInt, qint32 dtr, qint32 reply)
+QByteArray record(qint16 port, qint32 lpt, const QString &name, const QByteArray &baud, qint16 parity, qint16 byteInt,
+                  qint32 numberInt, qint32 dtr, qint32 reply)
 {
     QByteArray r(38, '\0');
     qToLittleEndian<qint16>(port, r.data());
     qToLittleEndian<qint32>(lpt, r.data() + 2);
-    const QByteArray nameBytes = name == kInterfaceParallel
-                                     ? QByteArray("\x83\x70\x83\x89\x83\x8C\x83\x8B", 8)
-                                     : QByteArray("\x83\x56\x83\x8A\x83\x41\x83\x8B", 8);
+    const QByteArray nameBytes = name == kInterfaceParallel ? QByteArray("\x83\x70\x83\x89\x83\x8C\x83\x8B", 8)
+                                                            : QByteArray("\x83\x56\x83\x8A\x83\x41\x83\x8B", 8);
     r.replace(6, 8, nameBytes);
     r.replace(14, 8, baud);
     qToLittleEndian<qint16>(parity, r.data() + 22);
@@ -68,8 +64,7 @@ protected:
     }
     void TearDown() override { delete window; }
 
-    std::unique_ptr<AppContext> makeContext(ScriptedPrompter **prompter, FakePortIo **portIo,
-                                            SimSerialLink **simLink)
+    std::unique_ptr<AppContext> makeContext(ScriptedPrompter **prompter, FakePortIo **portIo, SimSerialLink **simLink)
     {
         auto pr = std::make_unique<ScriptedPrompter>();
         auto fake = std::make_unique<FakePortIo>();
@@ -467,8 +462,7 @@ TEST_F(ComIFTest, PortListBoxNamesEachDeviceAndItsComNumbers)
 
 TEST_F(ComIFTest, TheMappingButtonStoresTheDeviceForTheChosenCom)
 {
-    devices = {
-        {QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1"), QStringLiteral("CP2102"), QString()}};
+    devices = {{QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1"), QStringLiteral("CP2102"), QString()}};
     open(true);
     showTab(1);
     combo()->setCurrentIndex(combo()->findText("COM12"));
@@ -590,8 +584,7 @@ TEST_F(ComIFTest, PicturesOfEveryTab)
         showTab(1);
         option(1)->click();
         QTest::qWait(50);
-        EXPECT_TRUE(
-            window->grab().save(QDir(folder).filePath(QStringLiteral("comif-%1-parallel.png").arg(tool))));
+        EXPECT_TRUE(window->grab().save(QDir(folder).filePath(QStringLiteral("comif-%1-parallel.png").arg(tool))));
         option(2)->click();
         window->close();
     }

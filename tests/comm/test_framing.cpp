@@ -118,9 +118,7 @@ QList<Case> cases()
                     EXPECT_TRUE(rx.text.isEmpty());
                 }};
     out << Case{"872 record longer than a slot is cut", 872, QByteArray(600, 'A') + QByteArray(1, '\0'), nullptr,
-                [](const ReceiveState &rx) {
-                    EXPECT_EQ(rx.monitor.slotData[0].size(), ByteTable::kRows);
-                }};
+                [](const ReceiveState &rx) { EXPECT_EQ(rx.monitor.slotData[0].size(), ByteTable::kRows); }};
     out << Case{"925 acknowledgement cut at ETX", 925, hex("0272") + "ABCD1234" + hex("03"), nullptr,
                 [](const ReceiveState &rx) {
                     EXPECT_TRUE(rx.replyComplete);
@@ -135,9 +133,9 @@ QList<Case> cases()
                     EXPECT_EQ(rx.count, 6);
                     EXPECT_TRUE(rx.text.isEmpty());
                 }};
-    out << Case{"841 record longer than a column is cut", 841, hex("0000").left(0) + hex("1344") + hex("07") +
-                    QByteArray(700, 'x') + hex("00"),
-                nullptr, [](const ReceiveState &rx) {
+    out << Case{"841 record longer than a column is cut", 841,
+                hex("0000").left(0) + hex("1344") + hex("07") + QByteArray(700, 'x') + hex("00"), nullptr,
+                [](const ReceiveState &rx) {
                     EXPECT_TRUE(rx.replyComplete);
                     EXPECT_EQ(rx.records.column(7).left(3), hex("134407"));
                     EXPECT_EQ(rx.records.column(7).mid(3), QByteArray(510, 'x'));
@@ -238,7 +236,7 @@ TEST(Framing, MonitorQueueKeepsEveryRecordUpToItsLimit)
         burst += QByteArray("Z0000000") + QByteArray::number(i) + '\0';
     feed(rx, 873, burst);
     ASSERT_EQ(rx.monitor.queue.size(), size_t(MonitorStore::kQueueLimit));
-    EXPECT_EQ(rx.monitor.queue.back(), 
+    EXPECT_EQ(rx.monitor.queue.back(),
               QByteArray("Z0000000") + QByteArray::number(MonitorStore::kQueueLimit + 4) + '\0');
 }
 

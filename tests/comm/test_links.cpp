@@ -137,10 +137,16 @@ TEST(Trace, LogsBurstsLinesAndOpenClose)
         link.setDtr(true);
         ASSERT_EQ(link.open("sim:", 38400, Parity::Even), OpenResult::Ok);
         link.dsr();
-        for (char c : QByteArray("\x13" "B\x05" "AB", 5))
+        for (char c : QByteArray("\x13"
+                                 "B\x05"
+                                 "AB",
+                                 5))
             link.write(QByteArray(1, c)); // one burst although written bytewise
         link.write(QByteArray(1, '\0'));
-        link.sendToHost(QByteArray("\x13" "b\x05" "0\0", 5));
+        link.sendToHost(QByteArray("\x13"
+                                   "b\x05"
+                                   "0\0",
+                                   5));
         eventwait::pumpUntil([&] { return link.inputCount() == 5; });
         link.read(5);
         link.setDsr(false);

@@ -82,8 +82,8 @@ TEST(Convert, EscapesAndCancelledEscapes)
     EXPECT_EQ(convertForPrinter("&13TJ2&00"), QByteArray("\x13TJ2\0", 5));
     EXPECT_EQ(convertForPrinter("&1bN0"), QByteArray("\x1BN0"));
     EXPECT_EQ(convertForPrinter("AB&"), QByteArray("AB"));
-    EXPECT_EQ(convertForPrinter("AB&4"), QByteArray("AB"));   // lone digit: nothing
-    EXPECT_EQ(convertForPrinter("&4GX"), QByteArray("X"));    // bad second digit: nothing
+    EXPECT_EQ(convertForPrinter("AB&4"), QByteArray("AB")); // lone digit: nothing
+    EXPECT_EQ(convertForPrinter("&4GX"), QByteArray("X"));  // bad second digit: nothing
 }
 
 TEST(Convert, EscapeBytesAboveAsciiStayRawBytes)

@@ -221,7 +221,10 @@ TEST_F(SerialWaits, AskRetryOnTimeoutOnlyAfterTheTimeout)
 TEST_F(SerialSend, SendsEveryCharacterWithDoubleByteCharactersWhole)
 {
     ASSERT_TRUE(open());
-    const QByteArray text = QByteArray("\x13" "B", 2) + char(0x85) + cp932::encode(QStringLiteral("A印")) + '\0';
+    const QByteArray text = QByteArray("\x13"
+                                       "B",
+                                       2) +
+                            char(0x85) + cp932::encode(QStringLiteral("A印")) + '\0';
     EXPECT_TRUE(ch().sendSerial(text));
     EXPECT_EQ(peer->received, text);
     // 0x85 is a lead byte by value: it goes out with the byte after it.

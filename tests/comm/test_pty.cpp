@@ -25,15 +25,23 @@ TEST(QtLink, TalksOverAPseudoTerminal)
     link.setDtr(false);
     link.setDtr(true);
 
-    ASSERT_TRUE(link.write(QByteArray("\x13" "B\x85\x00", 4)));
+    ASSERT_TRUE(link.write(QByteArray("\x13"
+                                      "B\x85\x00",
+                                      4)));
     EXPECT_EQ(link.outputQueueCount(), 0);
-    EXPECT_EQ(pty.readAvailable(), QByteArray("\x13" "B\x85\x00", 4));
+    EXPECT_EQ(pty.readAvailable(), QByteArray("\x13"
+                                              "B\x85\x00",
+                                              4));
 
     QSignalSpy data(&link, &SerialLink::dataReceived);
-    ASSERT_TRUE(pty.write(QByteArray("\x13" "b\xFF\x00", 4)));
+    ASSERT_TRUE(pty.write(QByteArray("\x13"
+                                     "b\xFF\x00",
+                                     4)));
     eventwait::pumpUntil([&] { return link.inputCount() >= 4; });
     EXPECT_GE(data.count(), 1);
-    EXPECT_EQ(link.read(100), QByteArray("\x13" "b\xFF\x00", 4));
+    EXPECT_EQ(link.read(100), QByteArray("\x13"
+                                         "b\xFF\x00",
+                                         4));
     eventwait::waitMs(20);
     EXPECT_EQ(errors.count(), 0);
 }
@@ -50,10 +58,12 @@ TEST(QtLink, FullDriverQueueIsNotALineError)
     eventwait::waitMs(20);
     EXPECT_GT(link.outputQueueCount(), 0);
     QByteArray got;
-    eventwait::pumpUntil([&] {
-        got += pty.readAvailable();
-        return got.size() == big.size();
-    }, 1);
+    eventwait::pumpUntil(
+        [&] {
+            got += pty.readAvailable();
+            return got.size() == big.size();
+        },
+        1);
     EXPECT_EQ(got, big);
     EXPECT_EQ(link.outputQueueCount(), 0);
     EXPECT_EQ(errors.count(), 0);

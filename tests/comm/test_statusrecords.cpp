@@ -11,10 +11,7 @@ namespace {
 const QString kUnknown = QStringLiteral("未確認動作です。");
 const QString kPrefix = QStringLiteral("05日12時30分45秒　");
 
-QByteArray record(char code, const QByteArray &data = {})
-{
-    return QByteArray(1, code) + "05123045" + data + '\0';
-}
+QByteArray record(char code, const QByteArray &data = {}) { return QByteArray(1, code) + "05123045" + data + '\0'; }
 
 struct Row {
     char code;

@@ -133,9 +133,13 @@ TEST(MessageCodes, AcceptsOnly01To1F)
 TEST(MessageCodes, ReadBackBytesBecomeDisplayFormThatFitsTheFile)
 {
     using messagecodes::fromPrinterBytes;
-    EXPECT_EQ(fromPrinterBytes(QByteArray("A\x07" "B")), QStringLiteral("A&07B"));
+    EXPECT_EQ(fromPrinterBytes(QByteArray("A\x07"
+                                          "B")),
+              QStringLiteral("A&07B"));
     EXPECT_EQ(fromPrinterBytes(QByteArray("a b\rc\xFFzz")), QStringLiteral("a^b↓\r\nc"));
-    EXPECT_EQ(fromPrinterBytes(QByteArray("\x8A\xBF\x1B" "N1")), QStringLiteral("漢&1BN1"));
+    EXPECT_EQ(fromPrinterBytes(QByteArray("\x8A\xBF\x1B"
+                                          "N1")),
+              QStringLiteral("漢&1BN1"));
 
     // Cut only between whole characters, codes and line ends.
     using messagecodes::fitToBytes;

@@ -14,12 +14,12 @@ TEST_F(FileNameCheckTest, RefusesNamesBeforeTouchingAnything)
         int code;
     } cases[] = {
         {QString(), 54},
-        {QStringLiteral("data/memo.msd"), 50},       // not absolute
-        {QStringLiteral("C:\\data\\memo.msd"), 50},  // a Windows name
+        {QStringLiteral("data/memo.msd"), 50},      // not absolute
+        {QStringLiteral("C:\\data\\memo.msd"), 50}, // a Windows name
         {path("a?.msd"), 53},
         {path("sub/a*.msd"), 53},
         {path("sub/memo.txt"), 58},
-        {path("sub/memo.MSD"), 58},                  // the comparison is exact
+        {path("sub/memo.MSD"), 58}, // the comparison is exact
     };
     for (const auto &c : cases) {
         p->clear();

@@ -88,11 +88,8 @@ TEST_F(FileOperationsTest, SaveChecksInputBeforeTheFile)
         QString content;
         int code;
     } cases[] = {
-        {"", QStringLiteral("x"), 56},
-        {"0", QStringLiteral("x"), 100},
-        {"256", QStringLiteral("x"), 100},
-        {"1", QString(), 57},
-        {"1", QStringLiteral("ab&20"), 104},
+        {"", QStringLiteral("x"), 56}, {"0", QStringLiteral("x"), 100},     {"256", QStringLiteral("x"), 100},
+        {"1", QString(), 57},          {"1", QStringLiteral("ab&20"), 104},
     };
     for (const auto &c : cases) {
         p->clear();
@@ -204,8 +201,8 @@ TEST_F(FileOperationsTest, PrintListTurnsMarksBackIntoSpaces)
     MessageForm f = form(file, "");
     const auto text = ops.printText(f);
     ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(*text, QStringLiteral("ファイル名　") + file +
-                         QStringLiteral("\r\n[No.2]\r\na b　c↓\r\n[No.9]\r\nx\r\n"));
+    EXPECT_EQ(*text,
+              QStringLiteral("ファイル名　") + file + QStringLiteral("\r\n[No.2]\r\na b　c↓\r\n[No.9]\r\nx\r\n"));
 }
 
 TEST_F(FileOperationsTest, CopyByRecordsAndWholeInTheFingerprintState)

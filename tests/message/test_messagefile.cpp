@@ -103,7 +103,9 @@ TEST_F(MessageFileTest, RecordWithoutTerminatorIsReadToTheEndOfItsField)
 TEST_F(MessageFileTest, BytesThatAreNotCp932AreReportedAndReadWithoutCrashing)
 {
     const QString file = path("garbled.msd");
-    writeBytes(file, record("A\x81\x20" "B") + record("ok"));
+    writeBytes(file, record("A\x81\x20"
+                            "B") +
+                         record("ok"));
     const MessageFile f(file);
     EXPECT_EQ(f.inspect().undecodable, QList<int>{1});
     const QString text = f.readText(1);

@@ -1,9 +1,9 @@
 // The message window, its editing aid and the file copy window, driven by
 // object name.
+#include "fakemessageprinter.h"
 #include "message/messagefile.h"
 #include "message/ui/filecopywindow.h"
 #include "message/ui/messagewindow.h"
-#include "fakemessageprinter.h"
 #include "messagetest.h"
 
 #include "comm/outputchannel.h"
@@ -60,8 +60,7 @@ protected:
         QApplication::setActiveWindow(window.get());
     }
 
-    template <typename T = QWidget>
-    T *child(const QString &name, QWidget *in = nullptr)
+    template <typename T = QWidget> T *child(const QString &name, QWidget *in = nullptr)
     {
         T *w = (in ? in : window.get())->findChild<T *>(name);
         EXPECT_NE(w, nullptr) << name.toStdString();
@@ -93,10 +92,11 @@ TEST_F(MessageWindowTest, LoadsAtTheToolPositionOnSerialWithEveryCaption)
     EXPECT_EQ(ctx->state.output.interfaceName, kInterfaceSerial);
     EXPECT_EQ(portOpens, 1);
 
-    const QStringList captions{"ファイルを開く", "ファイルに保存", "ファイルから削除", "プリンタから読込",
-                               "プリンタに登録", "プリンタから削除", "印字テスト", "ファイルの複写",
-                               "メニューへ戻る", "出力I/F詳細", "全消去", "全登録", "全印字", "参照",
-                               "文章作成補助"};
+    const QStringList captions{"ファイルを開く",   "ファイルに保存", "ファイルから削除",
+                               "プリンタから読込", "プリンタに登録", "プリンタから削除",
+                               "印字テスト",       "ファイルの複写", "メニューへ戻る",
+                               "出力I/F詳細",      "全消去",         "全登録",
+                               "全印字",           "参照",           "文章作成補助"};
     for (int i = 0; i < captions.size(); ++i)
         EXPECT_EQ(button(i + 1)->text(), captions[i]);
     EXPECT_EQ(button(11)->toolTip(), QStringLiteral("プリンタに登録してあるメッセージを全て消去します"));
@@ -104,8 +104,8 @@ TEST_F(MessageWindowTest, LoadsAtTheToolPositionOnSerialWithEveryCaption)
     EXPECT_EQ(button(13)->toolTip(), QStringLiteral("プリンタに登録してあるメッセージを全て印字します"));
     EXPECT_EQ(button(10)->toolTip(), QStringLiteral("通信用プロトコルの詳細を表示します"));
     EXPECT_EQ(button(15)->toolTip(), QStringLiteral("制御コードを入力します"));
-    const QStringList tips{"ファイルを開く", "ファイルに保存", "ファイルを印刷", "カット", "コピー",
-                           "貼り付け", "ファイルから削除", "ヘルプ"};
+    const QStringList tips{"ファイルを開く", "ファイルに保存", "ファイルを印刷",   "カット",
+                           "コピー",         "貼り付け",       "ファイルから削除", "ヘルプ"};
     const int indexes[] = {2, 3, 4, 7, 8, 9, 12, 18};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(toolButton(indexes[i])->toolTip(), tips[i]);
@@ -382,9 +382,8 @@ TEST_F(LauncherToolTest, OpensFromTheLauncherAndGoesBack)
     int ended = 0;
     LauncherWindow launcher(*ctx);
     launcher.endProcess = [&ended] { ++ended; };
-    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
-        return new MessageWindow(c, host);
-    });
+    launcher.registerTool(Tool::Message,
+                          [](AppContext &c, ToolHost &host) -> QWidget * { return new MessageWindow(c, host); });
     launcher.show();
     launcher.openTool(Tool::Message);
     QWidget *tool = launcher.currentTool();

@@ -15,10 +15,7 @@
 namespace {
 
 constexpr int kReplyMs = 250;
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
 class TransferTest : public MessageTest {
 protected:

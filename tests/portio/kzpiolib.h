@@ -51,8 +51,8 @@ struct KZpioLib {
     }
     bool complete() const
     {
-        return handle && InpB && InpW && InpD && OutB && OutW && OutD && Start && Stop &&
-               SetLines && SetBusyTime && Received && Refused && Clear;
+        return handle && InpB && InpW && InpD && OutB && OutW && OutD && Start && Stop && SetLines && SetBusyTime &&
+               Received && Refused && Clear;
     }
     QByteArray received() const
     {
@@ -63,10 +63,7 @@ struct KZpioLib {
     static QString folder() { return QFileInfo(QStringLiteral(KZPIO_LIBRARY)).absolutePath(); }
 
 private:
-    template <typename F> void bind(F &f, const char *name)
-    {
-        f = reinterpret_cast<F>(dlsym(handle, name));
-    }
+    template <typename F> void bind(F &f, const char *name) { f = reinterpret_cast<F>(dlsym(handle, name)); }
 };
 
 // Sets (or with a null value, removes) an environment variable for one scope.

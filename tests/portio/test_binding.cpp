@@ -55,8 +55,7 @@ TEST(PortIoBinding, MissingOrWrongLibraryMeansNoParallelPort)
 
 TEST(PortIoBinding, LibraryBesideTheExecutableWhenTheProgramFolderHasNone)
 {
-    if (QDir(QCoreApplication::applicationDirPath()).canonicalPath() !=
-        QDir(KZpioLib::folder()).canonicalPath())
+    if (QDir(QCoreApplication::applicationDirPath()).canonicalPath() != QDir(KZpioLib::folder()).canonicalPath())
         GTEST_SKIP() << "the tests are not built beside the library";
     EnvGuard noForce("ZENTRIX_KZPIO", nullptr);
     QTemporaryDir dataFolder; // e.g. ZENTRIX_HOME
@@ -70,8 +69,7 @@ protected:
     {
         auto prompter = std::make_unique<ScriptedPrompter>();
         p = prompter.get();
-        ctx = std::make_unique<AppContext>(std::move(prompter),
-                                           std::make_unique<LibraryPortIo>(KZpioLib::folder()));
+        ctx = std::make_unique<AppContext>(std::move(prompter), std::make_unique<LibraryPortIo>(KZpioLib::folder()));
         ctx->state.programFolder = folder.path();
     }
     QTemporaryDir folder;

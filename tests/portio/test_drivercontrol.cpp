@@ -14,10 +14,10 @@ using namespace kzpio;
 namespace {
 
 struct FakeManager : ServiceLayer {
-    bool rights = true;       // the manager can be opened
+    bool rights = true; // the manager can be opened
     bool installed = false;
     bool running = false;
-    bool driverLoads = true;  // a start of the installed service works
+    bool driverLoads = true; // a start of the installed service works
     bool deviceAnswers = true;
     int stopError = 0;
     int removeError = 0;
@@ -91,29 +91,61 @@ struct StartCase {
     const char *name;
     bool rights, installed, running, driverLoads, deviceAnswers;
     uint32_t result;
-    Calls calls;              // during IOSCM_Start
-    bool installedAfter;      // what start leaves behind
+    Calls calls;         // during IOSCM_Start
+    bool installedAfter; // what start leaves behind
 };
 
 // After a failed start nothing may be left installed, running or open.
 const StartCase kStartCases[] = {
-    {"FreshMachineInstallsAtTheThirdAttempt", true, false, false, true, true, 0x0E,
-     {"open", "manager", "start", "install", "start", "open"}, true},
+    {"FreshMachineInstallsAtTheThirdAttempt",
+     true,
+     false,
+     false,
+     true,
+     true,
+     0x0E,
+     {"open", "manager", "start", "install", "start", "open"},
+     true},
     {"RunningServiceIsUsedAtTheFirstAttempt", true, true, true, true, true, 0x0E, {"open"}, true},
-    {"InstalledStoppedServiceIsStartedAtTheSecondAttempt", true, true, false, true, true, 0x0E,
-     {"open", "manager", "start", "open"}, true},
-    {"NoRightsFailsAndStopsCleanly", false, false, false, true, true, 0x01,
-     {"open", "manager", "manager"}, false},
-    {"DriverThatDoesNotLoadIsRemovedAgain", true, false, false, false, true, 0x01,
-     {"open", "manager", "start", "install", "start", "install", "remove", "close"}, false},
-    {"DeviceThatNeverAnswersIsStoppedAndRemoved", true, false, false, true, false, 0x01,
-     {"open", "manager", "start", "install", "start", "open", "stop", "install", "remove",
-      "close"},
+    {"InstalledStoppedServiceIsStartedAtTheSecondAttempt",
+     true,
+     true,
+     false,
+     true,
+     true,
+     0x0E,
+     {"open", "manager", "start", "open"},
+     true},
+    {"NoRightsFailsAndStopsCleanly", false, false, false, true, true, 0x01, {"open", "manager", "manager"}, false},
+    {"DriverThatDoesNotLoadIsRemovedAgain",
+     true,
+     false,
+     false,
+     false,
+     true,
+     0x01,
+     {"open", "manager", "start", "install", "start", "install", "remove", "close"},
+     false},
+    {"DeviceThatNeverAnswersIsStoppedAndRemoved",
+     true,
+     false,
+     false,
+     true,
+     false,
+     0x01,
+     {"open", "manager", "start", "install", "start", "open", "stop", "install", "remove", "close"},
      false},
     // A stale service that cannot start: the install finds it, takes it
     // down and the start fails, so the next run installs it afresh.
-    {"StaleServiceIsRemovedAndTheStartFails", true, true, false, false, true, 0x01,
-     {"open", "manager", "start", "install", "stop", "install", "remove", "close"}, false},
+    {"StaleServiceIsRemovedAndTheStartFails",
+     true,
+     true,
+     false,
+     false,
+     true,
+     0x01,
+     {"open", "manager", "start", "install", "stop", "install", "remove", "close"},
+     false},
 };
 
 void PrintTo(const StartCase &c, std::ostream *os) { *os << c.name; }

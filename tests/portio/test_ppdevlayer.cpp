@@ -33,8 +33,8 @@ class KernelStandIn : public PpdevLayer {
 public:
     using PpdevLayer::PpdevLayer;
 
-    std::map<std::string, Chip> chips;      // by device path
-    std::map<std::string, int> openErrors;  // device path -> errno
+    std::map<std::string, Chip> chips;     // by device path
+    std::map<std::string, int> openErrors; // device path -> errno
     int claimError = 0;
     int calls = 0;
     std::vector<int> directions;
@@ -215,9 +215,9 @@ TEST_F(PpdevTree, RegistersPassUnchangedExceptTheBitsPpdevDoesNotCarry)
 
 struct FaultCase {
     const char *name;
-    bool procTree;       // /proc/sys/dev/parport is there
-    bool deviceFile;     // /dev/parport0 is there (ppdev loaded)
-    int openError;       // opening /dev/parport0 fails with this
+    bool procTree;   // /proc/sys/dev/parport is there
+    bool deviceFile; // /dev/parport0 is there (ppdev loaded)
+    int openError;   // opening /dev/parport0 fails with this
     int claimError;
     const char *holder;  // devices/active of the port
     const char *problem; // part of the diagnostic

@@ -15,9 +15,7 @@ using kzbarqr::Level;
 using kzbarqr::SymbolType;
 
 // A workspace of its own per test (large: keep it off the stack).
-inline std::unique_ptr<kzbarqr::Workspace> makeWorkspace() {
-    return std::make_unique<kzbarqr::Workspace>();
-}
+inline std::unique_ptr<kzbarqr::Workspace> makeWorkspace() { return std::make_unique<kzbarqr::Workspace>(); }
 
 struct Decoded {
     bool valid = false;

@@ -15,7 +15,8 @@
 
 namespace {
 
-std::vector<std::string> nastyInputs() {
+std::vector<std::string> nastyInputs()
+{
     std::vector<std::string> v = {
         "",
         "D",
@@ -69,11 +70,13 @@ std::vector<std::string> nastyInputs() {
     return v;
 }
 
-std::vector<std::string> corpus() {
+std::vector<std::string> corpus()
+{
     std::vector<std::string> inputs;
     for (const auto &entry : std::filesystem::directory_iterator(KZBARQR_FUZZ_CORPUS)) {
         const std::vector<uint8_t> bytes = qrtest::readFile(entry.path().string());
-        if (!bytes.empty()) inputs.emplace_back(bytes.begin(), bytes.end());
+        if (!bytes.empty())
+            inputs.emplace_back(bytes.begin(), bytes.end());
     }
     return inputs;
 }
@@ -84,7 +87,8 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     // Calls GetBarQr and checks what every call must keep to.
-    void run(const std::string &src, const char *type) {
+    void run(const std::string &src, const char *type)
+    {
         const std::string matrix = dir + "/sym.dat";
         std::vector<char> path(matrix.size() + 5, '\0');
         std::memcpy(path.data(), matrix.c_str(), matrix.size());
@@ -111,14 +115,16 @@ protected:
 
 } // namespace
 
-TEST_F(BadInput, NastyStringsWithEveryType) {
+TEST_F(BadInput, NastyStringsWithEveryType)
+{
     for (const std::string &src : nastyInputs()) {
         for (const char *type : {"1", "2", "3", "4", "", " 3 ", "99999999999999999999", "-1"})
             run(src, type);
     }
 }
 
-TEST_F(BadInput, FuzzSeedCorpus) {
+TEST_F(BadInput, FuzzSeedCorpus)
+{
     const std::vector<std::string> inputs = corpus();
     ASSERT_GE(inputs.size(), 10u);
     for (const std::string &input : inputs) {

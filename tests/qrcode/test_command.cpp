@@ -17,15 +17,14 @@ struct Parsed {
     std::string data;
 };
 
-Parsed parse(const std::string &src, SymbolType type = SymbolType::Model2) {
+Parsed parse(const std::string &src, SymbolType type = SymbolType::Model2)
+{
     static std::string keep; // the command points into the text
     keep = src;
     Parsed p{};
-    p.rc = parseCommand(reinterpret_cast<const uint8_t *>(keep.data()),
-                        static_cast<int>(keep.size()), type, p.cmd);
+    p.rc = parseCommand(reinterpret_cast<const uint8_t *>(keep.data()), static_cast<int>(keep.size()), type, p.cmd);
     if (p.rc == kOk)
-        p.data.assign(reinterpret_cast<const char *>(p.cmd.data),
-                      static_cast<size_t>(p.cmd.length));
+        p.data.assign(reinterpret_cast<const char *>(p.cmd.data), static_cast<size_t>(p.cmd.length));
     return p;
 }
 
@@ -35,38 +34,43 @@ struct Seg {
     bool operator==(const Seg &o) const { return mode == o.mode && text == o.text; }
 };
 
-std::vector<Seg> segmentsOf(const SegmentList &list) {
+std::vector<Seg> segmentsOf(const SegmentList &list)
+{
     std::vector<Seg> out;
     for (int i = 0; i < list.count; ++i) {
         const Segment &s = list.items[i];
-        out.push_back({s.mode, std::string(reinterpret_cast<const char *>(s.data),
-                                           static_cast<size_t>(s.length))});
+        out.push_back({s.mode, std::string(reinterpret_cast<const char *>(s.data), static_cast<size_t>(s.length))});
     }
     return out;
 }
 
-std::vector<Seg> manual(const std::string &data, int *rc = nullptr) {
+std::vector<Seg> manual(const std::string &data, int *rc = nullptr)
+{
     static std::string keep;
     static SegmentList list;
     keep = data;
-    const int r = parseManualSegments(reinterpret_cast<const uint8_t *>(keep.data()),
-                                      static_cast<int>(keep.size()), list);
-    if (rc) *rc = r;
+    const int r =
+        parseManualSegments(reinterpret_cast<const uint8_t *>(keep.data()), static_cast<int>(keep.size()), list);
+    if (rc)
+        *rc = r;
     return segmentsOf(list);
 }
 
-std::vector<Seg> automatic(const std::string &data, int version = 1,
-                           SymbolType type = SymbolType::Model2, bool *fits = nullptr) {
+std::vector<Seg> automatic(const std::string &data, int version = 1, SymbolType type = SymbolType::Model2,
+                           bool *fits = nullptr)
+{
     static std::string keep;
     static SegmentList list;
     keep = data;
     const bool ok = segmentAutomatic(type, version, reinterpret_cast<const uint8_t *>(keep.data()),
                                      static_cast<int>(keep.size()), list);
-    if (fits) *fits = ok;
+    if (fits)
+        *fits = ok;
     return segmentsOf(list);
 }
 
-std::string repeat(const std::string &unit, int times) {
+std::string repeat(const std::string &unit, int times)
+{
     std::string s;
     for (int i = 0; i < times; ++i)
         s += unit;
@@ -77,7 +81,8 @@ constexpr Mode N = Mode::Numeric, A = Mode::Alphanumeric, B = Mode::Byte, K = Mo
 
 } // namespace
 
-TEST(CommandString, LevelMaskModeAndSeparator) {
+TEST(CommandString, LevelMaskModeAndSeparator)
+{
     const struct {
         const char *src;
         Level level;
@@ -109,16 +114,15 @@ TEST(CommandString, LevelMaskModeAndSeparator) {
     }
 }
 
-TEST(CommandString, StructuredAppendHeader) {
+TEST(CommandString, StructuredAppendHeader)
+{
     const struct {
         const char *src;
         uint8_t symbol, parity;
         const char *rest;
     } good[] = {
-        {"D0103C5,HA,data", 0x02, 0xC5, "data"},
-        {"d0216ff;LA,x", 0x1F, 0xFF, "x"},
-        {"D1616A0,MA,x", 0xFF, 0xA0, "x"},
-        {"D2300,MA,x", 0x12, 0x00, "x"}, // single digits 2..9
+        {"D0103C5,HA,data", 0x02, 0xC5, "data"}, {"d0216ff;LA,x", 0x1F, 0xFF, "x"},
+        {"D1616A0,MA,x", 0xFF, 0xA0, "x"},       {"D2300,MA,x", 0x12, 0x00, "x"}, // single digits 2..9
         {"D0209aB MA,x", 0x18, 0xAB, "x"},
     };
     for (const auto &c : good) {
@@ -147,7 +151,8 @@ TEST(CommandString, StructuredAppendHeader) {
     EXPECT_EQ(parse("D0103C5,MA,abc", SymbolType::Model1).rc, kOk);
 }
 
-TEST(ManualSegments, ModesSeparatorsAndByteCounts) {
+TEST(ManualSegments, ModesSeparatorsAndByteCounts)
+{
     EXPECT_EQ(manual("N0123456789,B0005ab,cd,AHELLO"),
               (std::vector<Seg>{{N, "0123456789"}, {B, "ab,cd"}, {A, "HELLO"}}));
     // CR ends a segment and a LF after it is skipped; a byte segment skips
@@ -172,7 +177,8 @@ TEST(ManualSegments, ModesSeparatorsAndByteCounts) {
     EXPECT_EQ(rc, kOk);
 }
 
-TEST(ManualSegments, TextAfterTheTwoHundredthSegmentIsIgnored) {
+TEST(ManualSegments, TextAfterTheTwoHundredthSegmentIsIgnored)
+{
     std::string data;
     for (int i = 0; i < 205; ++i)
         data += "N" + std::to_string(i % 10) + ",";
@@ -191,7 +197,8 @@ TEST(ManualSegments, TextAfterTheTwoHundredthSegmentIsIgnored) {
     EXPECT_EQ(d.bytes, expected);
 }
 
-TEST(AutomaticSegmentation, MergesWhenItCostsNoMoreBits) {
+TEST(AutomaticSegmentation, MergesWhenItCostsNoMoreBits)
+{
     EXPECT_EQ(automatic("0123456789"), (std::vector<Seg>{{N, "0123456789"}}));
     // Short runs inside another class cost more apart than merged.
     EXPECT_EQ(automatic("AB12CD"), (std::vector<Seg>{{A, "AB12CD"}}));
@@ -209,15 +216,15 @@ TEST(AutomaticSegmentation, MergesWhenItCostsNoMoreBits) {
                         "A"),
               (std::vector<Seg>{{B, "\x8A\xBF"
                                     "A"}}));
-    EXPECT_EQ(automatic(kanji + "0123456789012"),
-              (std::vector<Seg>{{K, kanji}, {N, "0123456789012"}}));
+    EXPECT_EQ(automatic(kanji + "0123456789012"), (std::vector<Seg>{{K, kanji}, {N, "0123456789012"}}));
     // Bytes that pair into no Kanji character: 0xEB with a high trail, 0x7F trail.
     EXPECT_EQ(automatic("\xEB\xC0\x81\x7F"), (std::vector<Seg>{{B, "\xEB\xC0\x81\x7F"}}));
     EXPECT_EQ(automatic("\xEB\xBF"), (std::vector<Seg>{{K, "\xEB\xBF"}}));
     EXPECT_EQ(automatic(""), std::vector<Seg>{});
 }
 
-TEST(AutomaticSegmentation, MoreThanTwoHundredSegmentsAreRefused) {
+TEST(AutomaticSegmentation, MoreThanTwoHundredSegmentsAreRefused)
+{
     // Nine digits between single bytes stay apart at every count width.
     const std::string data = repeat("a123456789", 101);
     bool fits = true;
@@ -230,7 +237,8 @@ TEST(AutomaticSegmentation, MoreThanTwoHundredSegmentsAreRefused) {
     EXPECT_EQ(encodeSymbol(*ws, ("LA," + repeat("a123456789", 100)).c_str(), 2), kOk);
 }
 
-TEST(AutomaticSegmentation, RepeatsWithTheVersionItLeadsTo) {
+TEST(AutomaticSegmentation, RepeatsWithTheVersionItLeadsTo)
+{
     // With version 1 widths the digits stay apart; the data needs a version
     // of 10 or more, whose widths merge everything into bytes.
     const std::string data = repeat("ba123456", 40) + "ba";
@@ -245,7 +253,8 @@ TEST(AutomaticSegmentation, RepeatsWithTheVersionItLeadsTo) {
     EXPECT_EQ(d.bytes, data);
 }
 
-TEST(AutomaticSegmentation, PartEdgeCasesThroughTheEncoder) {
+TEST(AutomaticSegmentation, PartEdgeCasesThroughTheEncoder)
+{
     auto ws = qrtest::makeWorkspace();
     ASSERT_EQ(encodeSymbol(*ws, "MA,0123456789", 2), kOk);
     EXPECT_EQ(ws->version, 1);

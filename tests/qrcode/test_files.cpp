@@ -18,13 +18,15 @@ namespace {
 
 using GetBarQrFn = int (*)(char *, const char *, const char *);
 
-GetBarQrFn libraryExport() {
+GetBarQrFn libraryExport()
+{
     static void *handle = dlopen(KZBARQR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     return handle ? reinterpret_cast<GetBarQrFn>(dlsym(handle, "GetBarQr")) : nullptr;
 }
 
 // Calls the library with a path buffer that has room for the rewrite.
-int call(const std::string &src, const char *type, std::string &path) {
+int call(const std::string &src, const char *type, std::string &path)
+{
     std::vector<char> buffer(path.size() + 5, '\0');
     std::memcpy(buffer.data(), path.data(), path.size());
     const int rc = libraryExport()(buffer.data(), src.c_str(), type);
@@ -32,7 +34,8 @@ int call(const std::string &src, const char *type, std::string &path) {
     return rc;
 }
 
-std::vector<std::string> filesIn(const std::string &dir) {
+std::vector<std::string> filesIn(const std::string &dir)
+{
     std::vector<std::string> names;
     if (DIR *d = opendir(dir.c_str())) {
         while (dirent *e = readdir(d)) {
@@ -44,33 +47,39 @@ std::vector<std::string> filesIn(const std::string &dir) {
     return names;
 }
 
-uint32_t le32(const std::vector<uint8_t> &b, size_t at) {
+uint32_t le32(const std::vector<uint8_t> &b, size_t at)
+{
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
 class LibraryFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_NE(libraryExport(), nullptr) << dlerror();
         dir = qrtest::makeTempDir();
         ASSERT_FALSE(dir.empty());
     }
-    void TearDown() override {
-        if (!dir.empty()) std::filesystem::remove_all(dir);
+    void TearDown() override
+    {
+        if (!dir.empty())
+            std::filesystem::remove_all(dir);
     }
     std::string dir;
 };
 
 } // namespace
 
-TEST_F(LibraryFiles, OnlyGetBarQrIsExported) {
+TEST_F(LibraryFiles, OnlyGetBarQrIsExported)
+{
     void *handle = dlopen(KZBARQR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(dlsym(handle, "_ZN7kzbarqr12encodeSymbolERNS_9WorkspaceEPKci"), nullptr);
     EXPECT_EQ(dlsym(handle, "_ZN7kzbarqr11reedSolomonEPKhiiPh"), nullptr);
 }
 
-TEST_F(LibraryFiles, Version1MatrixFileAndBmpByteForByte) {
+TEST_F(LibraryFiles, Version1MatrixFileAndBmpByteForByte)
+{
     std::string path = dir + "/out.dat";
     ASSERT_EQ(call("MA,0123456789", "2", path), KZBARQR_OK);
     EXPECT_EQ(path, dir + "/out.bmp");
@@ -81,8 +90,7 @@ TEST_F(LibraryFiles, Version1MatrixFileAndBmpByteForByte) {
 
     const std::vector<uint8_t> matrix = qrtest::readFile(dir + "/out.dat");
     ASSERT_EQ(matrix.size(), 6u + 21 * 3);
-    EXPECT_EQ(std::vector<uint8_t>(matrix.begin(), matrix.begin() + 6),
-              (std::vector<uint8_t>{3, 0, 21, 0, 21, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(matrix.begin(), matrix.begin() + 6), (std::vector<uint8_t>{3, 0, 21, 0, 21, 0}));
     for (int y = 0; y < 21; ++y) {
         for (int x = 0; x < 24; ++x) {
             const bool bit = (matrix[6 + y * 3 + x / 8] >> (7 - x % 8)) & 1;
@@ -121,7 +129,8 @@ TEST_F(LibraryFiles, Version1MatrixFileAndBmpByteForByte) {
     }
 }
 
-TEST_F(LibraryFiles, MicroSymbolFileSizes) {
+TEST_F(LibraryFiles, MicroSymbolFileSizes)
+{
     std::string path = dir + "/micro.dat";
     ASSERT_EQ(call("MA,0123456789", "3", path), KZBARQR_OK);
     const std::vector<uint8_t> matrix = qrtest::readFile(dir + "/micro.dat");
@@ -140,7 +149,8 @@ TEST_F(LibraryFiles, MicroSymbolFileSizes) {
     EXPECT_EQ(qrtest::readFile(dir + "/big.bmp").size(), 62u + 177 * 24);
 }
 
-TEST_F(LibraryFiles, BmpNameIsCutAtTheFirstFullStop) {
+TEST_F(LibraryFiles, BmpNameIsCutAtTheFirstFullStop)
+{
     mkdir((dir + "/data.old").c_str(), 0700);
     const struct {
         std::string matrix, bmp;
@@ -159,7 +169,8 @@ TEST_F(LibraryFiles, BmpNameIsCutAtTheFirstFullStop) {
     }
 }
 
-TEST_F(LibraryFiles, ErrorsTouchNoFile) {
+TEST_F(LibraryFiles, ErrorsTouchNoFile)
+{
     const struct {
         std::string src;
         const char *type;
@@ -184,8 +195,7 @@ TEST_F(LibraryFiles, ErrorsTouchNoFile) {
     };
     for (const auto &c : cases) {
         std::string path = dir + "/err.dat";
-        const int rc = c.type ? call(c.src, c.type, path)
-                              : libraryExport()(path.data(), c.src.c_str(), nullptr);
+        const int rc = c.type ? call(c.src, c.type, path) : libraryExport()(path.data(), c.src.c_str(), nullptr);
         EXPECT_EQ(rc, c.rc) << c.src.substr(0, 20) << " / " << (c.type ? c.type : "null");
         if (rc != KZBARQR_OK) {
             EXPECT_TRUE(filesIn(dir).empty()) << c.src.substr(0, 20);
@@ -204,7 +214,8 @@ TEST_F(LibraryFiles, ErrorsTouchNoFile) {
     EXPECT_EQ(call("MA,1", "3rd", p), KZBARQR_OK);
 }
 
-TEST_F(LibraryFiles, InputLongerThanTheWorkBufferIsRefused) {
+TEST_F(LibraryFiles, InputLongerThanTheWorkBufferIsRefused)
+{
     // Manual mode ignores text after the 200th segment, so only the length
     // of the whole string decides here.
     std::string src = "MM,";
@@ -219,7 +230,8 @@ TEST_F(LibraryFiles, InputLongerThanTheWorkBufferIsRefused) {
     EXPECT_EQ(call(src + std::string(100000, 'z'), "2", path), KZBARQR_TOO_LONG);
 }
 
-TEST_F(LibraryFiles, UnwritableFilesAreReported) {
+TEST_F(LibraryFiles, UnwritableFilesAreReported)
+{
     // The matrix file's folder is missing, the BMP's (cut at the first
     // stop) exists: the BMP is still made from the symbol itself.
     std::string path = dir + "/missing.d/out.dat";
@@ -237,7 +249,8 @@ TEST_F(LibraryFiles, UnwritableFilesAreReported) {
     testing::internal::GetCapturedStdout();
 }
 
-TEST_F(LibraryFiles, ExistingFilesAreReplacedWhole) {
+TEST_F(LibraryFiles, ExistingFilesAreReplacedWhole)
+{
     std::string path = dir + "/old.dat";
     ASSERT_EQ(call("LA," + std::string(500, '9'), "2", path), KZBARQR_OK);
     path = dir + "/old.dat";

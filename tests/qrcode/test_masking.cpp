@@ -18,7 +18,8 @@ namespace {
 
 using Grid = std::vector<std::vector<int>>; // [y][x]
 
-Grid gridOf(const BitMatrix &m) {
+Grid gridOf(const BitMatrix &m)
+{
     Grid g(static_cast<size_t>(m.size), std::vector<int>(static_cast<size_t>(m.size)));
     for (int y = 0; y < m.size; ++y) {
         for (int x = 0; x < m.size; ++x)
@@ -27,7 +28,8 @@ Grid gridOf(const BitMatrix &m) {
     return g;
 }
 
-Grid transposed(const Grid &g) {
+Grid transposed(const Grid &g)
+{
     Grid t(g.size(), std::vector<int>(g.size()));
     for (size_t y = 0; y < g.size(); ++y) {
         for (size_t x = 0; x < g.size(); ++x)
@@ -36,7 +38,8 @@ Grid transposed(const Grid &g) {
     return t;
 }
 
-int slowBlocks(const Grid &g) {
+int slowBlocks(const Grid &g)
+{
     int n = 0;
     for (size_t y = 0; y + 1 < g.size(); ++y) {
         for (size_t x = 0; x + 1 < g.size(); ++x) {
@@ -47,7 +50,8 @@ int slowBlocks(const Grid &g) {
     return n;
 }
 
-int slowRuns(const Grid &g) {
+int slowRuns(const Grid &g)
+{
     int penalty = 0;
     for (const auto &row : g) {
         size_t x = 0;
@@ -56,14 +60,16 @@ int slowRuns(const Grid &g) {
             while (end < row.size() && row[end] == row[x])
                 ++end;
             const int k = static_cast<int>(end - x);
-            if (k >= 5) penalty += 3 + (k - 5);
+            if (k >= 5)
+                penalty += 3 + (k - 5);
             x = end;
         }
     }
     return penalty;
 }
 
-int slowFinders(const Grid &g) {
+int slowFinders(const Grid &g)
+{
     const int size = static_cast<int>(g.size());
     auto at = [&](const std::vector<int> &row, int x) { return x < 0 || x >= size ? 0 : row[x]; };
     const int pattern[7] = {1, 0, 1, 1, 1, 0, 1};
@@ -73,7 +79,8 @@ int slowFinders(const Grid &g) {
             bool match = true;
             for (int k = 0; k < 7; ++k)
                 match = match && row[x + k] == pattern[k];
-            if (!match) continue;
+            if (!match)
+                continue;
             bool before = true;
             bool after = true;
             for (int k = 1; k <= 4; ++k) {
@@ -86,7 +93,8 @@ int slowFinders(const Grid &g) {
     return n;
 }
 
-BitMatrix randomMatrix(int size, std::mt19937 &rng, int darkPercent) {
+BitMatrix randomMatrix(int size, std::mt19937 &rng, int darkPercent)
+{
     BitMatrix m;
     m.clear(size);
     std::uniform_int_distribution<int> pct(0, 99);
@@ -99,7 +107,8 @@ BitMatrix randomMatrix(int size, std::mt19937 &rng, int darkPercent) {
 
 } // namespace
 
-TEST(MaskEvaluation, WordWideCountsMatchModuleLoops) {
+TEST(MaskEvaluation, WordWideCountsMatchModuleLoops)
+{
     std::mt19937 rng(12345);
     static BitMatrix t;
     for (int size : {11, 21, 57, 63, 64, 65, 127, 128, 177}) {
@@ -117,7 +126,8 @@ TEST(MaskEvaluation, WordWideCountsMatchModuleLoops) {
     }
 }
 
-TEST(MaskEvaluation, HandCountedRows) {
+TEST(MaskEvaluation, HandCountedRows)
+{
     BitMatrix m;
     m.clear(21);
     // Row 0 all light: one run of 21 -> 19. Row 1: finder-like pattern with
@@ -143,12 +153,12 @@ TEST(MaskEvaluation, HandCountedRows) {
     EXPECT_EQ(balancePenalty(m), 10 * (std::abs(percent - 50) / 5));
 }
 
-TEST(MaskChoice, BestOfTheThreeWithFewestBlocks) {
+TEST(MaskChoice, BestOfTheThreeWithFewestBlocks)
+{
     // The rule: rank by 20888 - 3 x blocks (ties: lower mask), take three,
     // subtract runs, 40 per finder-like pattern and the balance; highest wins.
     const char *sources[] = {"MA,0123456789", "HA,HELLO WORLD", "LA,https://example.com/a?b=1",
-                             "QA,0123456789012345678901234567890123456789ABCDEFGHIJ",
-                             "MM,B0020abcdefghijklmnopqrst"};
+                             "QA,0123456789012345678901234567890123456789ABCDEFGHIJ", "MM,B0020abcdefghijklmnopqrst"};
     auto ws = qrtest::makeWorkspace();
     static BitMatrix candidate;
     for (SymbolType type : {SymbolType::Model1, SymbolType::Model2}) {
@@ -165,12 +175,10 @@ TEST(MaskChoice, BestOfTheThreeWithFewestBlocks) {
             int best = -1;
             int bestScore = 0;
             for (int r = 0; r < 3; ++r) {
-                applyMask(type, ws->level, ws->version, order[r], ws->modules, ws->function,
-                          candidate);
+                applyMask(type, ws->level, ws->version, order[r], ws->modules, ws->function, candidate);
                 const Grid g = gridOf(candidate);
                 const int score = first[order[r]] - slowRuns(g) - slowRuns(transposed(g)) -
-                                  40 * (slowFinders(g) + slowFinders(transposed(g))) -
-                                  balancePenalty(candidate);
+                                  40 * (slowFinders(g) + slowFinders(transposed(g))) - balancePenalty(candidate);
                 if (best < 0 || score > bestScore) {
                     best = order[r];
                     bestScore = score;
@@ -183,7 +191,8 @@ TEST(MaskChoice, BestOfTheThreeWithFewestBlocks) {
     }
 }
 
-TEST(MaskChoice, MicroQrTakesTheDarkestEdges) {
+TEST(MaskChoice, MicroQrTakesTheDarkestEdges)
+{
     auto ws = qrtest::makeWorkspace();
     static BitMatrix candidate;
     for (const char *src : {"LA,12345", "QA,ABC", "MM,B0002AB", "LA,abcdefghijklmno", "MA,8"}) {
@@ -191,8 +200,7 @@ TEST(MaskChoice, MicroQrTakesTheDarkestEdges) {
         int best = 0;
         int bestScore = -1;
         for (int mask = 0; mask < 4; ++mask) {
-            applyMask(SymbolType::Micro, ws->level, ws->version, mask, ws->modules, ws->function,
-                      candidate);
+            applyMask(SymbolType::Micro, ws->level, ws->version, mask, ws->modules, ws->function, candidate);
             const int d = candidate.size;
             int right = 0;
             int bottom = 0;

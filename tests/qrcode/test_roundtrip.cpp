@@ -13,25 +13,22 @@ namespace {
 // Largest number of digits per Model 2 version at L, M, Q, H (a single
 // numeric segment), as the standard's capacity table lists them.
 constexpr int kNumericCapacity[40][4] = {
-    {41, 34, 27, 17},         {77, 63, 48, 34},         {127, 101, 77, 58},
-    {187, 149, 111, 82},      {255, 202, 144, 106},     {322, 255, 178, 139},
-    {370, 293, 207, 154},     {461, 365, 259, 202},     {552, 432, 312, 235},
-    {652, 513, 364, 288},     {772, 604, 427, 331},     {883, 691, 489, 374},
-    {1022, 796, 580, 427},    {1101, 871, 621, 468},    {1250, 991, 703, 530},
-    {1408, 1082, 775, 602},   {1548, 1212, 876, 674},   {1725, 1346, 948, 746},
-    {1903, 1500, 1063, 813},  {2061, 1600, 1159, 919},  {2232, 1708, 1224, 969},
-    {2409, 1872, 1358, 1056}, {2620, 2059, 1468, 1108}, {2812, 2188, 1588, 1228},
-    {3057, 2395, 1718, 1286}, {3283, 2544, 1804, 1425}, {3517, 2701, 1933, 1501},
-    {3669, 2857, 2085, 1581}, {3909, 3035, 2181, 1677}, {4158, 3289, 2358, 1782},
-    {4417, 3486, 2473, 1897}, {4686, 3693, 2670, 2022}, {4965, 3909, 2805, 2157},
-    {5253, 4134, 2949, 2301}, {5529, 4343, 3081, 2361}, {5836, 4588, 3244, 2524},
-    {6153, 4775, 3417, 2625}, {6479, 5039, 3599, 2735}, {6743, 5313, 3791, 2927},
-    {7089, 5596, 3993, 3057},
+    {41, 34, 27, 17},         {77, 63, 48, 34},         {127, 101, 77, 58},       {187, 149, 111, 82},
+    {255, 202, 144, 106},     {322, 255, 178, 139},     {370, 293, 207, 154},     {461, 365, 259, 202},
+    {552, 432, 312, 235},     {652, 513, 364, 288},     {772, 604, 427, 331},     {883, 691, 489, 374},
+    {1022, 796, 580, 427},    {1101, 871, 621, 468},    {1250, 991, 703, 530},    {1408, 1082, 775, 602},
+    {1548, 1212, 876, 674},   {1725, 1346, 948, 746},   {1903, 1500, 1063, 813},  {2061, 1600, 1159, 919},
+    {2232, 1708, 1224, 969},  {2409, 1872, 1358, 1056}, {2620, 2059, 1468, 1108}, {2812, 2188, 1588, 1228},
+    {3057, 2395, 1718, 1286}, {3283, 2544, 1804, 1425}, {3517, 2701, 1933, 1501}, {3669, 2857, 2085, 1581},
+    {3909, 3035, 2181, 1677}, {4158, 3289, 2358, 1782}, {4417, 3486, 2473, 1897}, {4686, 3693, 2670, 2022},
+    {4965, 3909, 2805, 2157}, {5253, 4134, 2949, 2301}, {5529, 4343, 3081, 2361}, {5836, 4588, 3244, 2524},
+    {6153, 4775, 3417, 2625}, {6479, 5039, 3599, 2735}, {6743, 5313, 3791, 2927}, {7089, 5596, 3993, 3057},
 };
 
 const char kLevelLetters[] = "LMQH";
 
-std::string digits(int n) {
+std::string digits(int n)
+{
     std::string s;
     for (int i = 0; i < n; ++i)
         s += static_cast<char>('0' + (i * 7 + i / 10) % 10);
@@ -45,7 +42,8 @@ struct Made {
     qrtest::Decoded read;
 };
 
-Made makeAndRead(const std::string &src, SymbolType type) {
+Made makeAndRead(const std::string &src, SymbolType type)
+{
     auto ws = qrtest::makeWorkspace();
     Made m{encodeSymbol(*ws, src.c_str(), static_cast<int>(type)), 0, -1, {}};
     if (m.rc == kOk) {
@@ -61,7 +59,8 @@ const std::string kKanji = "\x8A\xBF\x8E\x9A\x83\x65\x83\x58\x83\x67\x93\x5F\xE4
 
 } // namespace
 
-TEST(RoundTrip, EveryModel2VersionAndLevelAtFullNumericCapacity) {
+TEST(RoundTrip, EveryModel2VersionAndLevelAtFullNumericCapacity)
+{
     for (int v = 1; v <= 40; ++v) {
         for (int lv = 0; lv < 4; ++lv) {
             const int capacity = kNumericCapacity[v - 1][lv];
@@ -84,7 +83,8 @@ TEST(RoundTrip, EveryModel2VersionAndLevelAtFullNumericCapacity) {
     }
 }
 
-TEST(RoundTrip, ModesAndMixedDataInModel2) {
+TEST(RoundTrip, ModesAndMixedDataInModel2)
+{
     std::string high; // bytes above 0x7F that pair into no Kanji character
     for (int c = 0xA1; c <= 0xDF; ++c)
         high += static_cast<char>(c);
@@ -97,8 +97,7 @@ TEST(RoundTrip, ModesAndMixedDataInModel2) {
         {"LA,hello, world! \x01\x7F", "hello, world! \x01\x7F"},
         {"HA," + high, high},
         {"MA," + kKanji, kKanji},
-        {"MA,ABC123abc" + kKanji + "0123456789012345XYZ\xB1\xB2",
-         "ABC123abc" + kKanji + "0123456789012345XYZ\xB1\xB2"},
+        {"MA,ABC123abc" + kKanji + "0123456789012345XYZ\xB1\xB2", "ABC123abc" + kKanji + "0123456789012345XYZ\xB1\xB2"},
         // Manual: numeric, 5 bytes holding the separator, alphanumeric, Kanji.
         {"QM,N0123456789,B0005ab,cd,AHELLO,K" + kKanji, "0123456789ab,cdHELLO" + kKanji},
         // Byte segments take any byte, separators and line ends included.
@@ -115,7 +114,8 @@ TEST(RoundTrip, ModesAndMixedDataInModel2) {
     }
 }
 
-TEST(RoundTrip, NearCapacityMixedDataAcrossVersions) {
+TEST(RoundTrip, NearCapacityMixedDataAcrossVersions)
+{
     // Mixed text grown until the version changes: the last size that still
     // fits each version is read back whole.
     std::string unit = "Lot 2024-07 " + kKanji + " 0123456789 abcXYZ ";
@@ -126,16 +126,14 @@ TEST(RoundTrip, NearCapacityMixedDataAcrossVersions) {
         while (data.size() < 3000) {
             data += unit.substr(0, 7);
             unit = unit.substr(7) + unit.substr(0, 7);
-            const Made m =
-                makeAndRead(std::string(1, kLevelLetters[lv]) + "A," + data, SymbolType::Model2);
+            const Made m = makeAndRead(std::string(1, kLevelLetters[lv]) + "A," + data, SymbolType::Model2);
             if (m.rc == kDataTooLong) {
                 EXPECT_EQ(lastVersion, 40); // only when 40 is full
                 break;
             }
             ASSERT_EQ(m.rc, kOk);
             if (m.version != lastVersion && !lastData.empty()) {
-                const Made prev = makeAndRead(std::string(1, kLevelLetters[lv]) + "A," + lastData,
-                                              SymbolType::Model2);
+                const Made prev = makeAndRead(std::string(1, kLevelLetters[lv]) + "A," + lastData, SymbolType::Model2);
                 ASSERT_TRUE(prev.read.valid) << lastData.size() << kLevelLetters[lv];
                 EXPECT_EQ(prev.read.bytes, lastData);
             }
@@ -145,7 +143,8 @@ TEST(RoundTrip, NearCapacityMixedDataAcrossVersions) {
     }
 }
 
-TEST(RoundTrip, EveryForcedMaskReads) {
+TEST(RoundTrip, EveryForcedMaskReads)
+{
     for (int mask = 0; mask < 8; ++mask) {
         const std::string src = "H" + std::to_string(mask) + "A,MASK TEST " + digits(40);
         const Made m = makeAndRead(src, SymbolType::Model2);
@@ -163,7 +162,8 @@ TEST(RoundTrip, EveryForcedMaskReads) {
     }
 }
 
-TEST(RoundTrip, MaskDigitsThatNameNoMaskChooseAutomatically) {
+TEST(RoundTrip, MaskDigitsThatNameNoMaskChooseAutomatically)
+{
     const Made autoQr = makeAndRead("MA,MASK DIGIT", SymbolType::Model2);
     for (const char *src : {"M8A,MASK DIGIT", "M9A,MASK DIGIT"}) {
         const Made m = makeAndRead(src, SymbolType::Model2);
@@ -178,7 +178,8 @@ TEST(RoundTrip, MaskDigitsThatNameNoMaskChooseAutomatically) {
     }
 }
 
-TEST(RoundTrip, MicroQrEveryVersionLevelAndMode) {
+TEST(RoundTrip, MicroQrEveryVersionLevelAndMode)
+{
     const struct {
         std::string src;
         int version;
@@ -219,10 +220,10 @@ TEST(RoundTrip, MicroQrEveryVersionLevelAndMode) {
     EXPECT_EQ(makeAndRead("QA," + digits(22), SymbolType::Micro).rc, kDataTooLong);
 }
 
-TEST(RoundTrip, StructuredAppendSequenceReadsAsOneMessage) {
+TEST(RoundTrip, StructuredAppendSequenceReadsAsOneMessage)
+{
     // The standard's example: 60 characters in four symbols, parity 0x01.
-    const char *parts[] = {"ABCDEFGHIJKLMN", "OPQRSTUVWXYZ0123", "456789ABCDEFGHIJ",
-                           "KLMNOPQRSTUVWXYZ"};
+    const char *parts[] = {"ABCDEFGHIJKLMN", "OPQRSTUVWXYZ0123", "456789ABCDEFGHIJ", "KLMNOPQRSTUVWXYZ"};
     std::string whole;
     for (int i = 0; i < 4; ++i) {
         const std::string src = "D0" + std::to_string(i + 1) + "0401,MA," + parts[i];
@@ -250,7 +251,8 @@ TEST(RoundTrip, StructuredAppendSequenceReadsAsOneMessage) {
     EXPECT_EQ(single.read.bytes, "two of three");
 }
 
-TEST(RoundTrip, LongestInputInLargestSymbol) {
+TEST(RoundTrip, LongestInputInLargestSymbol)
+{
     // 7366 characters is the data limit; digits fit 40-L only up to 7089.
     const Made fits = makeAndRead("LA," + digits(7089), SymbolType::Model2);
     ASSERT_TRUE(fits.read.valid);

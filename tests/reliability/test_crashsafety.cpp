@@ -147,8 +147,7 @@ TEST_F(KillLoop, RecordWritesLeaveEachRecordOldOrNew)
             writeBytes(file, start);
         }
         const QByteArray pre = bytesOf(file);
-        runAndKill({"records", file.toLocal8Bit(), QByteArray::number(firstOf(i)),
-                    QByteArray::number(random())});
+        runAndKill({"records", file.toLocal8Bit(), QByteArray::number(firstOf(i)), QByteArray::number(random())});
         if (HasFatalFailure())
             return;
         const QByteArray post = bytesOf(file);
@@ -181,8 +180,7 @@ TEST_F(KillLoop, WholeFileRewriteIsNeverCutShort)
     }
     // A kill between the temporary file's link and its rename leaves it
     // beside the file (complete, under a temporary name): counted only.
-    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed,
-                strayFiles(file));
+    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed, strayFiles(file));
 }
 
 TEST_F(KillLoop, SettingsSaveLeavesTheOldOrTheNewRecord)
@@ -208,8 +206,7 @@ TEST_F(KillLoop, SettingsSaveLeavesTheOldOrTheNewRecord)
     }
     // A kill between the temporary file's link and its rename leaves it
     // beside the file (complete, under a temporary name): counted only.
-    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed,
-                strayFiles(file));
+    std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed, strayFiles(file));
 }
 
 } // namespace

@@ -142,8 +142,8 @@ TEST_F(FailingSave, RecordCopyThatRunsOutOfSpaceTearsNoRecord)
     const QByteArray after = bytesOf(destination);
     EXPECT_EQ(after.size() % MessageFile::kRecordSize, 0);
     for (int n = 1; n <= after.size() / MessageFile::kRecordSize; ++n) {
-        const auto g = filepatterns::generationOf(n, after.mid((n - 1) * MessageFile::kRecordSize,
-                                                               MessageFile::kRecordSize));
+        const auto g =
+            filepatterns::generationOf(n, after.mid((n - 1) * MessageFile::kRecordSize, MessageFile::kRecordSize));
         EXPECT_TRUE(g == 1 || g == 2) << "record " << n;
     }
 }

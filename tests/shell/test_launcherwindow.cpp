@@ -51,11 +51,13 @@ protected:
 
 TEST_F(LauncherWindowTest, ShowsThePanelCaptionsExactly)
 {
-    const QStringList expected{
-        "WinQLM V1.3 LX-350QLM\r\nメッセージ作成ツール", "WinTQ V1.2 K-2200TQ/K-07\r\nチケット作成ツール",
-        "WinUX V1.3 UX/VUX-350Q\r\n単位設定ツール",      "Kestrel V1.3 標準品\r\n印字テスト用ツール ",
-        "Exit\r\nZentrixを終了します",                   "Drossel V2.3.5\r\n印字データ閲覧ツール",
-        "Palmira V1.1\r\n指紋データ管理ツール"};
+    const QStringList expected{"WinQLM V1.3 LX-350QLM\r\nメッセージ作成ツール",
+                               "WinTQ V1.2 K-2200TQ/K-07\r\nチケット作成ツール",
+                               "WinUX V1.3 UX/VUX-350Q\r\n単位設定ツール",
+                               "Kestrel V1.3 標準品\r\n印字テスト用ツール ",
+                               "Exit\r\nZentrixを終了します",
+                               "Drossel V2.3.5\r\n印字データ閲覧ツール",
+                               "Palmira V1.1\r\n指紋データ管理ツール"};
     for (int i = 0; i < 7; ++i) {
         auto *label = window->findChild<QLabel *>(QStringLiteral("Label%1").arg(i + 2));
         ASSERT_NE(label, nullptr);
@@ -118,7 +120,8 @@ TEST_F(LauncherWindowTest, FingerprintToolWarnsAboutAMissingDataFile)
     window->show();
     click("Frame7");
     ASSERT_EQ(p->requests.size(), 1);
-    EXPECT_TRUE(p->requests[0].text.startsWith(QStringLiteral("指紋データ管理ファイル FingerData.msd がありません。\r\n\r\n")));
+    EXPECT_TRUE(
+        p->requests[0].text.startsWith(QStringLiteral("指紋データ管理ファイル FingerData.msd がありません。\r\n\r\n")));
     EXPECT_EQ(ctx->state.toolState, 900);
     window->returnToMenu();
 

@@ -8,8 +8,8 @@
 
 namespace {
 
-QByteArray record(qint16 port, const QByteArray &name, const QByteArray &baud, qint16 byteInt = 0,
-                  qint32 numberInt = 0, qint32 dtr = 0)
+QByteArray record(qint16 port, const QByteArray &name, const QByteArray &baud, qint16 byteInt = 0, qint32 numberInt = 0,
+                  qint32 dtr = 0)
 {
     QByteArray r(38, '\0');
     qToLittleEndian<qint16>(port, r.data());
@@ -59,8 +59,7 @@ TEST(SettingsRecord, BaudTextMustBeOneOfTheSixLabels)
 
 TEST(SettingsRecord, InterfaceNameReadsBackParallelAndRejectsGarbage)
 {
-    EXPECT_EQ(settingsfile::decode(record(1, kParallelBytes, "")).settings.interfaceName,
-              QStringLiteral("パラレル"));
+    EXPECT_EQ(settingsfile::decode(record(1, kParallelBytes, "")).settings.interfaceName, QStringLiteral("パラレル"));
     // Bytes that are not CP932 at all.
     EXPECT_EQ(settingsfile::decode(record(1, QByteArray("\x81\x20\xFF\xFF\xA0\x80", 6), "")).settings.interfaceName,
               QStringLiteral("シリアル"));

@@ -20,7 +20,11 @@ public:
 
     QList<PromptRequest> requests;
     QList<int> codes() const;
-    void clear() { requests.clear(); answers_.clear(); }
+    void clear()
+    {
+        requests.clear();
+        answers_.clear();
+    }
 
 private:
     std::deque<int> answers_;

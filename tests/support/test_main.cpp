@@ -7,10 +7,7 @@
 // Sanitized builds check for leaks at exit. The offscreen platform loads
 // fontconfig, whose font cache lives as long as the process: not ours to
 // free. (Read by LeakSanitizer itself, so no environment is needed.)
-extern "C" const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
+extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char **argv)
 {

@@ -31,8 +31,7 @@ enum Tab { SummaryTab, InterfaceTab, ProtocolTab, SpeedTab, ByteIntervalTab, Num
 
 QRegularExpressionValidator *digits(int maxDigits, QObject *parent)
 {
-    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(maxDigits)),
-                                           parent);
+    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(maxDigits)), parent);
 }
 
 // A text box's up/down control: two small arrow buttons, "Up" and "Down".
@@ -63,10 +62,10 @@ QToolButton *arrowOf(QWidget *upDown, const char *name)
 std::optional<QString> askDevice(QWidget *parent, int comPort, const serialdevices::MappingChoices &choices)
 {
     bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        parent, QStringLiteral("COM%1 の割当").arg(comPort),
-        QStringLiteral("COM%1 として使うデバイスを選ぶか、パスを入力して下さい。").arg(comPort),
-        choices.items, choices.current, true, &ok);
+    const QString chosen =
+        QInputDialog::getItem(parent, QStringLiteral("COM%1 の割当").arg(comPort),
+                              QStringLiteral("COM%1 として使うデバイスを選ぶか、パスを入力して下さい。").arg(comPort),
+                              choices.items, choices.current, true, &ok);
     if (!ok)
         return std::nullopt;
     return chosen;
@@ -159,10 +158,8 @@ ComIF::ComIF(AppContext &ctx, const QColor &background, QWidget *parent)
         QLineEdit *text = number ? text2_ : text1_;
         connect(text, &QLineEdit::textChanged, this, [this, number] { onIntervalText(number); });
         QWidget *upDown = number ? upDown2_ : upDown1_;
-        connect(arrowOf(upDown, "Up"), &QToolButton::clicked, this,
-                [this, number] { stepInterval(number, 1); });
-        connect(arrowOf(upDown, "Down"), &QToolButton::clicked, this,
-                [this, number] { stepInterval(number, -1); });
+        connect(arrowOf(upDown, "Up"), &QToolButton::clicked, this, [this, number] { stepInterval(number, 1); });
+        connect(arrowOf(upDown, "Down"), &QToolButton::clicked, this, [this, number] { stepInterval(number, -1); });
     }
     connect(tabs_, &QTabWidget::currentChanged, this, &ComIF::onTabChanged);
     connect(set, &QPushButton::clicked, this, &ComIF::confirm);
@@ -209,8 +206,7 @@ QWidget *ComIF::buildInterfaceTab()
     combo1_->setMinimumWidth(110);
     combo1_->setMaxVisibleItems(12);
     combo1_->setInsertPolicy(QComboBox::NoInsert);
-    hexValidator_ =
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,8}")), combo1_);
+    hexValidator_ = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,8}")), combo1_);
     auto *info = new QPushButton(QStringLiteral("i"), page);
     info->setObjectName(QStringLiteral("Command3"));
     info->setAutoDefault(false);
@@ -498,8 +494,7 @@ void ComIF::onIntervalText(bool numberInterval)
     if (loading_)
         return;
     QLineEdit *text = numberInterval ? text2_ : text1_;
-    const IntervalEdit edit =
-        intervalEdit(text->text(), numberInterval ? kNumberIntervalLimit : kByteIntervalLimit);
+    const IntervalEdit edit = intervalEdit(text->text(), numberInterval ? kNumberIntervalLimit : kByteIntervalLimit);
     if (edit.replaceWith) {
         // Setting the limit comes back here with the value.
         text->setText(*edit.replaceWith);
@@ -534,10 +529,7 @@ void ComIF::confirm()
         close();
 }
 
-void ComIF::showDevices()
-{
-    serialdevices::showReport(ctx_.messenger(), listDevices());
-}
+void ComIF::showDevices() { serialdevices::showReport(ctx_.messenger(), listDevices()); }
 
 void ComIF::mapDevice()
 {

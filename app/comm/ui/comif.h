@@ -43,8 +43,8 @@ public:
 
     // The device chooser of "割当..." (a list with free input); returns
     // nothing when cancelled. Tests replace it.
-    using DeviceChooser = std::function<std::optional<QString>(QWidget *parent, int comPort,
-                                                               const serialdevices::MappingChoices &)>;
+    using DeviceChooser =
+        std::function<std::optional<QString>(QWidget *parent, int comPort, const serialdevices::MappingChoices &)>;
     DeviceChooser chooseDevice;
     // The serial devices present; tests replace it.
     std::function<QList<serialdevices::Device>()> listDevices = [] { return serialdevices::present(); };

@@ -15,8 +15,7 @@ class QPlainTextEdit;
 class ContentBoxConverter : public QObject {
     Q_OBJECT
 public:
-    ContentBoxConverter(QPlainTextEdit *box, Messenger &messenger,
-                        displayform::EditingRules rules = {});
+    ContentBoxConverter(QPlainTextEdit *box, Messenger &messenger, displayform::EditingRules rules = {});
     ContentBoxConverter(QLineEdit *box, Messenger &messenger, displayform::EditingRules rules = {});
 
     // The box's text in display form (line ends CR LF).

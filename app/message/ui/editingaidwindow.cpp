@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 
 const EditingAidWindow::Code EditingAidWindow::kCodes[9] = {
-    {"横２倍指定", "&0E"},    {"横２倍解除", "&14"},    {"縦２倍指定", "&1BN1"},
-    {"縦２倍解除", "&1BN0"},  {"４倍角指定", "&1CW1"},  {"４倍角解除", "&1CW0"},
-    {"月日指定", "&13TJ2"},   {"時刻指定", "&13TJ4"},   {"月日時刻指定", "&13TJ3"},
+    {"横２倍指定", "&0E"},   {"横２倍解除", "&14"},   {"縦２倍指定", "&1BN1"},
+    {"縦２倍解除", "&1BN0"}, {"４倍角指定", "&1CW1"}, {"４倍角解除", "&1CW0"},
+    {"月日指定", "&13TJ2"},  {"時刻指定", "&13TJ4"},  {"月日時刻指定", "&13TJ3"},
 };
 
 EditingAidWindow::EditingAidWindow(std::function<void(const QString &)> insert, QWidget *parent)

@@ -13,8 +13,7 @@ namespace {
 constexpr int kOffsetFromBottomTwips = 3495;
 } // namespace
 
-FileCopyWindow::FileCopyWindow(AppContext &ctx, QWidget *parent)
-    : QWidget(parent, Qt::Window), ctx_(ctx)
+FileCopyWindow::FileCopyWindow(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::Window), ctx_(ctx)
 {
     setObjectName(QStringLiteral("FileCopy_"));
     setWindowTitle(QStringLiteral("ファイルの複写"));

@@ -85,8 +85,7 @@ QIcon drawIcon(Glyph g)
 
 // Cut, copy and paste act on the text box that last had the focus in the
 // window; a toolbar click does not take the focus from it.
-template <typename Op>
-void onActiveBox(QWidget *bar, Op op)
+template <typename Op> void onActiveBox(QWidget *bar, Op op)
 {
     QWidget *w = bar->window()->focusWidget();
     if (auto *line = qobject_cast<QLineEdit *>(w))
@@ -124,6 +123,5 @@ FileToolbar::FileToolbar(QWidget *parent) : QToolBar(parent)
 
     connect(cut_, &QAction::triggered, this, [this] { onActiveBox(this, [](auto *box) { box->cut(); }); });
     connect(copy_, &QAction::triggered, this, [this] { onActiveBox(this, [](auto *box) { box->copy(); }); });
-    connect(paste_, &QAction::triggered, this,
-            [this] { onActiveBox(this, [](auto *box) { box->paste(); }); });
+    connect(paste_, &QAction::triggered, this, [this] { onActiveBox(this, [](auto *box) { box->paste(); }); });
 }

@@ -30,9 +30,9 @@ const QColor kBlueViolet(138, 43, 226);
 
 // Command1..Command15 in order.
 const char *const kCaptions[15] = {
-    "ファイルを開く", "ファイルに保存", "ファイルから削除", "プリンタから読込", "プリンタに登録",
-    "プリンタから削除", "印字テスト", "ファイルの複写", "メニューへ戻る", "出力I/F詳細",
-    "全消去", "全登録", "全印字", "参照", "文章作成補助",
+    "ファイルを開く", "ファイルに保存", "ファイルから削除", "プリンタから読込", "プリンタに登録", "プリンタから削除",
+    "印字テスト",     "ファイルの複写", "メニューへ戻る",   "出力I/F詳細",      "全消去",         "全登録",
+    "全印字",         "参照",           "文章作成補助",
 };
 
 const QString kReadCaption = QStringLiteral("プリンタから読込");
@@ -221,8 +221,7 @@ void MessageWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     if (loaded_)
-        launcher::applyResize(ctx_.state, width() * launcher::kTwipsPerPixel,
-                              height() * launcher::kTwipsPerPixel);
+        launcher::applyResize(ctx_.state, width() * launcher::kTwipsPerPixel, height() * launcher::kTwipsPerPixel);
     layoutBlock();
 }
 
@@ -386,8 +385,7 @@ void MessageWindow::showSettings()
     if (hooks_.showSettings)
         hooks_.showSettings(this);
     else
-        ctx_.messenger().showMessage(QStringLiteral("出力I/Fの設定はこの版ではまだ使用できません。"), 64,
-                                     kAppTitle);
+        ctx_.messenger().showMessage(QStringLiteral("出力I/Fの設定はこの版ではまだ使用できません。"), 64, kAppTitle);
 }
 
 void MessageWindow::closeSubWindows()
@@ -424,8 +422,8 @@ void MessageWindow::setBusyControls(bool busy, QPushButton *stillEnabled)
 {
     for (int i = 0; i < 14; ++i)
         commands_[i]->setEnabled(!busy || commands_[i] == stillEnabled);
-    for (QAction *a : {toolbar_->openAction(), toolbar_->saveAction(), toolbar_->printAction(),
-                       toolbar_->deleteAction()})
+    for (QAction *a :
+         {toolbar_->openAction(), toolbar_->saveAction(), toolbar_->printAction(), toolbar_->deleteAction()})
         a->setEnabled(!busy);
 }
 

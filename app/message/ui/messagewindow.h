@@ -43,8 +43,7 @@ public:
         std::function<void()> shutDownChannel;
     };
 
-    MessageWindow(AppContext &ctx, ToolHost &host, ChannelHooks hooks = {},
-                  QWidget *parent = nullptr);
+    MessageWindow(AppContext &ctx, ToolHost &host, ChannelHooks hooks = {}, QWidget *parent = nullptr);
     ~MessageWindow() override;
 
     // The file dialogs (also handed to the file copy window); tests

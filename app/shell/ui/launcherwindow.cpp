@@ -101,8 +101,7 @@ QPixmap bannerPicture()
     f.setPixelSize(14);
     f.setBold(false);
     p.setFont(f);
-    p.drawText(QRectF(200, 0, 320, 64), Qt::AlignVCenter | Qt::AlignRight,
-               QStringLiteral("小型プリンタ ワークベンチ"));
+    p.drawText(QRectF(200, 0, 320, 64), Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("小型プリンタ ワークベンチ"));
     return pm;
 }
 
@@ -223,8 +222,7 @@ void LauncherWindow::load(const QString &commandLine)
     // 2.-3. placement
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->availableGeometry();
-        launcher::placeOnFirstLoad(st, g.width() * launcher::kTwipsPerPixel,
-                                   g.height() * launcher::kTwipsPerPixel);
+        launcher::placeOnFirstLoad(st, g.width() * launcher::kTwipsPerPixel, g.height() * launcher::kTwipsPerPixel);
         st.launcherLeft = qMax(st.launcherLeft, g.x() * launcher::kTwipsPerPixel);
         st.launcherTop = qMax(st.launcherTop, g.y() * launcher::kTwipsPerPixel);
     }
@@ -265,8 +263,7 @@ void LauncherWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (!loaded_)
         return;
-    launcher::applyResize(ctx_.state, width() * launcher::kTwipsPerPixel,
-                          height() * launcher::kTwipsPerPixel);
+    launcher::applyResize(ctx_.state, width() * launcher::kTwipsPerPixel, height() * launcher::kTwipsPerPixel);
     if (!ctx_.state.launcherMaximized && !isMaximized()) {
         ctx_.state.normalLeft = x() * launcher::kTwipsPerPixel;
         ctx_.state.normalTop = y() * launcher::kTwipsPerPixel;
@@ -347,11 +344,10 @@ void LauncherWindow::openTool(Tool tool)
     case Tool::Finger: {
         const QFileInfo data(QDir(st.programFolder).filePath(QStringLiteral("Finger/FingerData.msd")));
         if (!data.isFile()) {
-            ctx_.messenger().showMessage(
-                QStringLiteral("指紋データ管理ファイル FingerData.msd がありません。\r\n\r\n"
-                               "[登録者の読込] を実行後、登録者の記録がある場合は\r\n"
-                               "全てのユーザーを選択して [ファイルに保存] してください。"),
-                48, kAppTitle);
+            ctx_.messenger().showMessage(QStringLiteral("指紋データ管理ファイル FingerData.msd がありません。\r\n\r\n"
+                                                        "[登録者の読込] を実行後、登録者の記録がある場合は\r\n"
+                                                        "全てのユーザーを選択して [ファイルに保存] してください。"),
+                                         48, kAppTitle);
         }
         st.toolState = ToolStates::Finger;
         break;

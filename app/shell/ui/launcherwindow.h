@@ -68,7 +68,7 @@ private:
     QLabel *image1_ = nullptr;
     QLabel *label1_ = nullptr;
     QPushButton *command1_ = nullptr;
-    QList<QFrame *> frames_;  // Frame1..Frame7
-    QList<QLabel *> labels_;  // Label2..Label8
+    QList<QFrame *> frames_; // Frame1..Frame7
+    QList<QLabel *> labels_; // Label2..Label8
     QList<QLabel *> pictures_;
 };

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 QList<QMessageBox::StandardButton> buttonsFor(int style)
 {
     switch (Styles::buttons(style)) {
