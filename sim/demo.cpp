@@ -2,9 +2,9 @@
 
 #include "personas.h"
 
+#include "base/appstate.h"
 #include "comm/mappedseriallink.h"
 #include "comm/portmap.h"
-#include "shell/appstate.h"
 
 namespace sim {
 

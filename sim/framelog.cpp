@@ -2,7 +2,7 @@
 
 #include "comm/traffictrace.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "interfacesettings.h"
 
+#include "base/settingsfile.h"
+#include "comm/appcontext.h"
 #include "outputchannel.h"
-#include "shell/appcontext.h"
-#include "shell/settingsfile.h"
 
 #include <QDir>
 

@@ -2,7 +2,7 @@
 // What the output-interface settings window ComIF shows and does, apart
 // from its widgets: the summary texts, the port list, the interval box
 // rules and the set step that applies the port and writes zentrix.ini.
-#include "shell/appstate.h"
+#include "base/appstate.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
 #include "outputchannel.h"
 
+#include "base/appstate.h"
+#include "base/messagecatalogue.h"
 #include "eventwait.h"
 #include "portio.h"
 #include "receiveframing.h"
-#include "shell/appstate.h"
-#include "shell/messagecatalogue.h"
 
 namespace {
 

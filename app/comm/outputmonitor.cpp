@@ -1,7 +1,7 @@
 #include "outputmonitor.h"
 
+#include "base/appstate.h"
 #include "receivestate.h"
-#include "shell/appstate.h"
 
 #include <utility>
 

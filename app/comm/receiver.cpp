@@ -1,7 +1,7 @@
 #include "receiver.h"
 
+#include "base/appstate.h"
 #include "outputchannel.h"
-#include "shell/appstate.h"
 
 Receiver::Receiver(AppState &state, OutputChannel &channel, QObject *parent)
     : QObject(parent), app_(state), channel_(channel)

@@ -8,8 +8,8 @@
 // Received bytes raise received() only while the receive threshold is 1
 // or more and at least that many bytes wait; with threshold 0 the bytes
 // just wait for whoever reads them.
+#include "base/appstate.h"
 #include "seriallink.h"
-#include "shell/appstate.h"
 
 #include <functional>
 

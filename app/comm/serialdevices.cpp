@@ -1,7 +1,7 @@
 #include "serialdevices.h"
 
+#include "base/messagecatalogue.h"
 #include "portmap.h"
-#include "shell/messagecatalogue.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "statusrecords.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 
 namespace statusrecords {
 namespace {

@@ -1,6 +1,6 @@
 #include "displayform.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 
 #include <QList>
 

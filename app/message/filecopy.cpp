@@ -1,8 +1,8 @@
 #include "filecopy.h"
 
+#include "comm/appcontext.h"
 #include "filenamecheck.h"
-#include "messagefile.h"
-#include "shell/appcontext.h"
+#include "msdfile.h"
 
 #include <QFile>
 
@@ -23,7 +23,7 @@ bool copy(AppContext &ctx, const QString &sourceName, const QString &destination
         return false;
     }
     // 2.
-    const MessageFile from(*source);
+    const MsdFile from(*source);
     if (!from.exists()) {
         m.showCatalogMessage(kCopyFailed);
         return false;
@@ -40,7 +40,7 @@ bool copy(AppContext &ctx, const QString &sourceName, const QString &destination
             return false;
         }
         const QByteArray all = f.readAll();
-        if (f.error() != QFileDevice::NoError || !MessageFile::replaceWhole(*destination, all)) {
+        if (f.error() != QFileDevice::NoError || !MsdFile::replaceWhole(*destination, all)) {
             m.showCatalogMessage(kCopyFailed);
             return false;
         }
@@ -54,8 +54,8 @@ bool copy(AppContext &ctx, const QString &sourceName, const QString &destination
         }
         QMap<int, QByteArray> texts;
         for (int i = 0; i < records->size(); ++i)
-            texts.insert(i + 1, records->at(i).text.left(MessageFile::kTextCapacity));
-        if (!MessageFile(*destination).writeRecords(texts)) {
+            texts.insert(i + 1, records->at(i).text.left(MsdFile::kTextCapacity));
+        if (!MsdFile(*destination).writeRecords(texts)) {
             m.showCatalogMessage(kCopyFailed);
             return false;
         }

@@ -1,7 +1,7 @@
 #include "filenamecheck.h"
 
-#include "messagefile.h"
-#include "shell/appcontext.h"
+#include "comm/appcontext.h"
+#include "msdfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,7 +102,7 @@ std::optional<QString> check(AppContext &ctx, const QString &name, Steps steps)
     if (!info.exists()) {
         if (m.showCatalogMessage(350) != Answers::Yes)
             return std::nullopt;
-        if (!MessageFile::createEmpty(path)) {
+        if (!MsdFile::createEmpty(path)) {
             m.showMessage(QStringLiteral("ファイル %1 を作成できませんでした。\r\n"
                                          "書き込みが許可されているか確認して下さい。")
                               .arg(path),

@@ -1,9 +1,9 @@
 #include "messagecodes.h"
 
+#include "base/appstate.h"
+#include "base/cp932.h"
 #include "comm/notation.h"
 #include "displayform.h"
-#include "shell/appstate.h"
-#include "shell/cp932.h"
 
 namespace messagecodes {
 

@@ -1,11 +1,11 @@
 #include "messagefileoperations.h"
 
+#include "base/cp932.h"
+#include "comm/appcontext.h"
 #include "displayform.h"
 #include "filenamecheck.h"
-#include "messagefile.h"
+#include "msdfile.h"
 #include "numberbox.h"
-#include "shell/appcontext.h"
-#include "shell/cp932.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -26,7 +26,7 @@ QString numberList(const QList<int> &numbers)
 }
 
 // Tells what was wrong with a file that was read as far as it goes.
-void reportHealth(Messenger &m, const MessageFileHealth &h)
+void reportHealth(Messenger &m, const MsdFileHealth &h)
 {
     if (!h.damaged() && !h.readOnly)
         return;
@@ -73,10 +73,10 @@ void MessageFileOperations::tellFileProblem(const QString &what, const QString &
 
 void MessageFileOperations::rebuildList(MessageForm &form) const
 {
-    form.savedNumbers = MessageFile(form.fileName).occupiedNumbers();
+    form.savedNumbers = MsdFile(form.fileName).occupiedNumbers();
 }
 
-void MessageFileOperations::advance(MessageForm &form, const MessageFile &file, int number) const
+void MessageFileOperations::advance(MessageForm &form, const MsdFile &file, int number) const
 {
     const int next = numberbox::next(number);
     form.numberText = QString::number(next);
@@ -89,7 +89,7 @@ bool MessageFileOperations::open(MessageForm &form)
     if (!path)
         return false;
     form.fileName = *path;
-    const MessageFile file(*path);
+    const MsdFile file(*path);
     rebuildList(form);
     if (!form.numberText.isEmpty()) {
         const auto parsed = numberbox::parse(form.numberText);
@@ -144,7 +144,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     }
     // 5.
     const int n = parsed.number;
-    const MessageFile file(*path);
+    const MsdFile file(*path);
     QString error;
     if (file.isReadOnly()) {
         // Say so before asking whether to overwrite.
@@ -189,7 +189,7 @@ bool MessageFileOperations::remove(MessageForm &form)
         return false;
     }
     // 2.
-    const MessageFile file(*path);
+    const MsdFile file(*path);
     if (!file.exists()) {
         m.showCatalogMessage(52);
         return false;
@@ -216,7 +216,7 @@ void MessageFileOperations::showStored(MessageForm &form, int number)
 {
     form.numberText = QString::number(number);
     rebuildList(form);
-    form.content = MessageFile(form.fileName).readText(number);
+    form.content = MsdFile(form.fileName).readText(number);
 }
 
 std::optional<QString> MessageFileOperations::printText(MessageForm &form)
@@ -225,17 +225,17 @@ std::optional<QString> MessageFileOperations::printText(MessageForm &form)
     if (!path)
         return std::nullopt;
     form.fileName = *path;
-    return buildPrintList(*path, MessageFile(*path));
+    return buildPrintList(*path, MsdFile(*path));
 }
 
-QString buildPrintList(const QString &path, const MessageFile &file)
+QString buildPrintList(const QString &path, const MsdFile &file)
 {
     QString text = QStringLiteral("ファイル名　") + path + displayform::kLineBreak;
     const auto records = file.readRecords();
     if (!records)
         return text;
     for (int i = 0; i < records->size(); ++i) {
-        const MessageRecord &r = records->at(i);
+        const MsdRecord &r = records->at(i);
         if (!r.occupied())
             continue;
         const QString content = displayform::marksToSpaces(cp932::decode(r.text));

@@ -12,7 +12,7 @@
 #include <optional>
 
 class AppContext;
-class MessageFile;
+class MsdFile;
 
 struct MessageForm {
     QString fileName;        // Text1
@@ -51,7 +51,7 @@ public:
     std::function<void(const MessageForm &)> showProgress;
 
 private:
-    void advance(MessageForm &form, const MessageFile &file, int number) const;
+    void advance(MessageForm &form, const MsdFile &file, int number) const;
     void tellFileProblem(const QString &what, const QString &path, const QString &reason);
 
     AppContext &ctx_;
@@ -60,4 +60,4 @@ private:
 
 // "ファイル名　" and the path, then each occupied record as "[No.n]" and its
 // text with the space marks turned back into spaces.
-QString buildPrintList(const QString &path, const MessageFile &file);
+QString buildPrintList(const QString &path, const MsdFile &file);

@@ -1,16 +1,16 @@
 #include "messagetransfer.h"
 
+#include "base/cp932.h"
+#include "comm/appcontext.h"
 #include "comm/eventwait.h"
 #include "comm/notation.h"
 #include "comm/outputchannel.h"
 #include "comm/receiveframing.h"
 #include "filenamecheck.h"
 #include "messagecodes.h"
-#include "messagefile.h"
 #include "messagefileoperations.h"
+#include "msdfile.h"
 #include "numberbox.h"
-#include "shell/appcontext.h"
-#include "shell/cp932.h"
 
 #include <QMap>
 #include <QStringList>
@@ -397,7 +397,7 @@ bool MessageTransfer::readAll(MessageForm &form)
         return false;
     form.fileName = *path;
     // Said now rather than after a read that may take minutes.
-    if (MessageFile(*path).isReadOnly()) {
+    if (MsdFile(*path).isReadOnly()) {
         tellNotWritten(*path, QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
@@ -501,7 +501,7 @@ bool MessageTransfer::storeReceived(MessageForm &form)
             showProgress(shown);
     }
 
-    const MessageFile file(form.fileName);
+    const MsdFile file(form.fileName);
     QString error;
     if (!file.writeRecords(texts, &error)) {
         tellNotWritten(form.fileName, error);

@@ -1,6 +1,6 @@
 #include "launcher.h"
 
-#include "appcontext.h"
+#include "comm/appcontext.h"
 #include "comm/portio.h"
 
 #include <QDir>

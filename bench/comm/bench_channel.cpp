@@ -4,11 +4,11 @@
 //  - CPU used while WaitReplyMatch waits its full 5 s for a reply that
 //    never comes.
 // Run: bench_channel [bytes]   (default 262144)
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/qtseriallink.h"
 #include "comm/traffictrace.h"
-#include "shell/appcontext.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

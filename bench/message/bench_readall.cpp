@@ -9,14 +9,14 @@
 //      (default 255 500 100 1: the stored default DTR wait, then 1 ms)
 #include "message/fakemessageprinter.h"
 
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
-#include "shell/appcontext.h"
+#include "message/msdfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -98,7 +98,7 @@ void run(int messages, int bytes, int dtrWaitMs)
     const double lineSecs = double(exchanged) * 10.0 / kBaud;
     // The protocol waits DtrWait before each acknowledge's number byte.
     const double dtrSecs = double(messages) * dtrWaitMs / 1000.0;
-    const int stored = int(MessageFile(form.fileName).occupiedNumbers().size());
+    const int stored = int(MsdFile(form.fileName).occupiedNumbers().size());
     std::printf("read all, %d x %d bytes, DTR wait %d ms: %s, %d records stored\n", messages, bytes, dtrWaitMs,
                 ok ? "ok" : "FAILED", stored);
     std::printf("  bytes exchanged %lld (printer sent %lld, received %lld), line time %.3f s\n",

@@ -2,8 +2,8 @@
 // Shared by the libFuzzer targets on the program's core: texts that reach
 // the notation's special characters, a scratch folder in memory, and a
 // failed invariant that libFuzzer reports as a crash.
+#include "base/prompter.h"
 #include "comm/portio.h"
-#include "shell/prompter.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -2,7 +2,7 @@
 // (the same input read as 16-bit units, broken surrogates included).
 #include "fuzzsupport.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // libFuzzer target: .msd files of any content and length, read, inspected
-// and written through MessageFile, in a folder in memory.
+// and written through MsdFile, in a folder in memory.
 //
 // Input: one selector byte, a record number byte, a text length byte and
 // that many bytes of text to write; the rest is the file. Selector bits
@@ -7,9 +7,9 @@
 // set copy it record by record onto a new file, as the copy window does.
 #include "fuzzsupport.h"
 
-#include "message/messagefile.h"
+#include "comm/appcontext.h"
 #include "message/messagefileoperations.h"
-#include "shell/appcontext.h"
+#include "message/msdfile.h"
 
 #include <QFile>
 
@@ -24,10 +24,10 @@ void writeFile(const QString &path, const QByteArray &contents)
         fuzzsupport::fail("the scratch file is written");
 }
 
-void checkRecord(const MessageRecord &r)
+void checkRecord(const MsdRecord &r)
 {
-    check(r.text.size() <= MessageFile::kTextFieldSize, "a text fits its field");
-    check(!r.terminated || !r.text.contains(MessageFile::kTerminator), "a text stops at 0xFF");
+    check(r.text.size() <= MsdFile::kTextFieldSize, "a text fits its field");
+    check(!r.terminated || !r.text.contains(MsdFile::kTerminator), "a text stops at 0xFF");
     check(r.present || r.text.isEmpty(), "an absent record is empty");
 }
 
@@ -43,19 +43,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString path = fuzzsupport::scratchFolder() + QStringLiteral("/a.msd");
     writeFile(path, contents);
-    const MessageFile file(path);
+    const MsdFile file(path);
 
     // Records past the file and the written number read as empty; reading
     // just beyond both keeps the run fast (inspect and open read all 255).
-    const int span = qMin<qsizetype>(MessageFile::kRecordCount,
-                                     qMax<qsizetype>(contents.size() / MessageFile::kRecordSize, number) + 2);
+    const int span =
+        qMin<qsizetype>(MsdFile::kRecordCount, qMax<qsizetype>(contents.size() / MsdFile::kRecordSize, number) + 2);
     const auto records = file.readRecords(span);
     check(records.has_value() && records->size() == span, "every record reads");
-    for (const MessageRecord &r : *records)
+    for (const MsdRecord &r : *records)
         checkRecord(r);
-    const MessageFileHealth health = file.inspect();
+    const MsdFileHealth health = file.inspect();
     check(health.size == contents.size(), "inspect sees the whole file");
-    check(health.partialRecord == (contents.size() % MessageFile::kRecordSize != 0), "partial record found");
+    check(health.partialRecord == (contents.size() % MsdFile::kRecordSize != 0), "partial record found");
     for (const int n : health.undecodable)
         check(records->at(n - 1).occupied(), "only occupied records are undecodable");
 
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const auto one = file.readRecord(number);
         check(one.has_value(), "a record reads");
         checkRecord(*one);
-        const MessageRecord &same = records->at(number - 1);
+        const MsdRecord &same = records->at(number - 1);
         check(one->text == same.text && one->present == same.present, "single and bulk reads agree");
         file.readText(number); // decodes whatever it holds
     }
@@ -87,33 +87,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A write changes its own record only; records it had to add or
     // complete read as they did before.
     QString error;
-    const bool fits =
-        number >= 1 && text.size() <= MessageFile::kTextCapacity && !text.contains(MessageFile::kTerminator);
+    const bool fits = number >= 1 && text.size() <= MsdFile::kTextCapacity && !text.contains(MsdFile::kTerminator);
     const bool written = file.writeRecord(number, text, &error);
     check(written == fits, "a record that fits is written, any other refused");
     check(written || !error.isEmpty(), "a refusal says why");
     const auto after = file.readRecords(span);
     check(after.has_value(), "the file reads after a write");
     for (int n = 1; n <= span; ++n) {
-        const MessageRecord &now = after->at(n - 1);
+        const MsdRecord &now = after->at(n - 1);
         if (written && n == number)
             check(now.text == text && now.terminated, "the written record reads back");
         else
             check(now.text == records->at(n - 1).text, "other records keep their text");
     }
     if (written)
-        check(QFile(path).size() >= qint64(number) * MessageFile::kRecordSize, "the record is whole");
+        check(QFile(path).size() >= qint64(number) * MsdFile::kRecordSize, "the record is whole");
 
     if ((selector & 7) == 7) {
         // Record by record onto a new file, as the copy window does.
         const QString copy = fuzzsupport::scratchFolder() + QStringLiteral("/b.msd");
-        check(MessageFile::createEmpty(copy), "a new file is created");
+        check(MsdFile::createEmpty(copy), "a new file is created");
         QMap<int, QByteArray> texts;
         for (int n = 1; n <= span; ++n)
-            texts.insert(n, after->at(n - 1).text.left(MessageFile::kTextCapacity));
-        const bool copied = MessageFile(copy).writeRecords(texts);
+            texts.insert(n, after->at(n - 1).text.left(MsdFile::kTextCapacity));
+        const bool copied = MsdFile(copy).writeRecords(texts);
         check(copied, "every record that reads also copies");
-        const auto copiedRecords = MessageFile(copy).readRecords(span);
+        const auto copiedRecords = MsdFile(copy).readRecords(span);
         for (int n = 1; n <= span; ++n)
             check(copiedRecords->at(n - 1).text == texts.value(n), "the copy holds each record");
     }

@@ -13,10 +13,10 @@
 // record rotation loses no byte.
 #include "fuzzsupport.h"
 
+#include "base/messagecatalogue.h"
 #include "comm/outputchannel.h"
 #include "comm/receiver.h"
 #include "comm/serialcontrol.h"
-#include "shell/messagecatalogue.h"
 
 #include <QCoreApplication>
 

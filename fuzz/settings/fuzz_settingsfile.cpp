@@ -3,7 +3,7 @@
 // file in memory.
 #include "fuzzsupport.h"
 
-#include "shell/settingsfile.h"
+#include "base/settingsfile.h"
 
 #include <QFile>
 

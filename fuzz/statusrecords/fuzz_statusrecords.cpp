@@ -7,9 +7,9 @@
 // its lines) and the chunk.
 #include "fuzzsupport.h"
 
+#include "base/appstate.h"
 #include "comm/outputmonitor.h"
 #include "comm/receiveframing.h"
-#include "shell/appstate.h"
 
 using fuzzsupport::check;
 using statusrecords::Printer;

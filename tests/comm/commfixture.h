@@ -1,11 +1,11 @@
 #pragma once
 // A context on an in-process line with a scripted printer, short
 // timeouts, the scripted prompter and the fake port library.
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/receiver.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "shell/appcontext.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"
 

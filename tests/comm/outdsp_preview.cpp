@@ -9,12 +9,12 @@
 // the program ends (works on the offscreen platform). With --port the
 // records come from a real line instead, e.g. the pseudo-terminal of
 // zentrix-printer-sim, and the picture is taken after --seconds.
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/qtseriallink.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
 #include "comm/ui/outputdisplaywindow.h"
-#include "shell/appcontext.h"
 #include "shell/ui/messageboxprompter.h"
 #include "support/fakeportio.h"
 

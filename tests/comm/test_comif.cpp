@@ -1,14 +1,14 @@
 // The output-interface settings window, driven by object name, and the
 // rules behind it: the interval boxes, the parallel refusal, the set step
 // and zentrix.ini, the port list box and the COM mapping.
+#include "base/settingsfile.h"
+#include "comm/appcontext.h"
 #include "comm/interfacesettings.h"
 #include "comm/outputchannel.h"
 #include "comm/portmap.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
 #include "comm/ui/comif.h"
-#include "shell/appcontext.h"
-#include "shell/settingsfile.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"
 

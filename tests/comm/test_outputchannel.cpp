@@ -1,7 +1,7 @@
 #include "commfixture.h"
 
+#include "base/cp932.h"
 #include "comm/eventwait.h"
-#include "shell/cp932.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A context with a scripted prompter and a scratch folder, and byte-level
 // helpers for .msd files.
-#include "shell/appcontext.h"
+#include "comm/appcontext.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"
 

@@ -5,9 +5,9 @@
 
 #include "comm/eventwait.h"
 #include "comm/qtseriallink.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
+#include "message/msdfile.h"
 #include "messageprinter.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ TEST(MessageToolOnEmulatedPrinter, EveryOperationFromRegisterToClearAll)
     f = form(0, {}, dir.filePath(QStringLiteral("back")));
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(pc.prompter->codes().last(), 10);
-    const MessageFile back(dir.filePath(QStringLiteral("back.msd")));
+    const MsdFile back(dir.filePath(QStringLiteral("back.msd")));
     EXPECT_EQ(back.occupiedNumbers(), QList<int>{5});
     EXPECT_EQ(back.readText(5), QStringLiteral("計量^12.5kg↓\r\n&0C"));
 
@@ -135,7 +135,7 @@ TEST(MessageToolOnEmulatedPrinter, RegisterAndReadAllOverThePrinterProgram)
     f = form(0, {}, dir.filePath(QStringLiteral("read")));
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(p->codes().last(), 10);
-    const MessageFile file(dir.filePath(QStringLiteral("read.msd")));
+    const MsdFile file(dir.filePath(QStringLiteral("read.msd")));
     EXPECT_EQ(file.occupiedNumbers(), QList<int>{12});
     EXPECT_EQ(file.readText(12), QStringLiteral("重量^&1B"));
 

@@ -9,9 +9,9 @@
 #include "comm/outputchannel.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
+#include "message/msdfile.h"
 #include "messageprinter.h"
 
 namespace {
@@ -177,9 +177,9 @@ protected:
     QString prepareFile()
     {
         const QString file = path(QStringLiteral("keep.msd"));
-        EXPECT_TRUE(MessageFile::createEmpty(file));
-        MessageFile(file).writeText(1, QStringLiteral("ファイルの内容"));
-        MessageFile(file).writeText(7, QStringLiteral("old seven"));
+        EXPECT_TRUE(MsdFile::createEmpty(file));
+        MsdFile(file).writeText(1, QStringLiteral("ファイルの内容"));
+        MsdFile(file).writeText(7, QStringLiteral("old seven"));
         return file;
     }
     void fillPrinter()

@@ -1,11 +1,11 @@
 // Open, save, delete, the print list and the file copy against real files
 // with a scripted prompter.
 #include "message/filecopy.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
+#include "message/msdfile.h"
 #include "messagetest.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 
 class FileOperationsTest : public MessageTest {
 protected:
@@ -78,7 +78,7 @@ TEST_F(FileOperationsTest, OverwriteAnsweredNoLeavesTheFileByteIdentical)
     p->clear();
     p->script({Answers::Yes});
     EXPECT_TRUE(ops.save(f));
-    EXPECT_EQ(MessageFile(file).readText(5), QStringLiteral("new"));
+    EXPECT_EQ(MsdFile(file).readText(5), QStringLiteral("new"));
 }
 
 TEST_F(FileOperationsTest, SaveChecksInputBeforeTheFile)
@@ -152,7 +152,7 @@ TEST_F(FileOperationsTest, DeleteAsksClearsTheRecordAndAdvances)
     MessageForm f = form(file, "4");
     p->script({Answers::No});
     EXPECT_FALSE(ops.remove(f));
-    EXPECT_EQ(MessageFile(file).readText(4), QStringLiteral("four"));
+    EXPECT_EQ(MsdFile(file).readText(4), QStringLiteral("four"));
 
     p->clear();
     p->script({Answers::Yes});

@@ -1,7 +1,7 @@
 // The message window, its editing aid and the file copy window, driven by
 // object name.
 #include "fakemessageprinter.h"
-#include "message/messagefile.h"
+#include "message/msdfile.h"
 #include "message/ui/filecopywindow.h"
 #include "message/ui/messagewindow.h"
 #include "messagetest.h"
@@ -10,7 +10,7 @@
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
 
-#include "shell/cp932.h"
+#include "base/cp932.h"
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/toolhost.h"
 
@@ -224,7 +224,7 @@ TEST_F(MessageWindowTest, ToolbarDialogsChooseTheFileThenRunTheOperation)
     text3()->setPlainText("x");
     toolButton(3)->trigger();
     EXPECT_EQ(dialogs.last(), MsdDialog::Save);
-    EXPECT_EQ(MessageFile(path("tb.msd")).occupiedNumbers(), QList<int>{3});
+    EXPECT_EQ(MsdFile(path("tb.msd")).occupiedNumbers(), QList<int>{3});
 
     toolButton(18)->trigger();
     EXPECT_EQ(host.help, 1);

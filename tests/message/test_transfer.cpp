@@ -8,9 +8,9 @@
 #include "comm/outputchannel.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
+#include "message/msdfile.h"
 
 namespace {
 
@@ -33,9 +33,9 @@ protected:
     }
     QString makeFile(const QString &name, const QMap<int, QString> &texts)
     {
-        EXPECT_TRUE(MessageFile::createEmpty(path(name)));
+        EXPECT_TRUE(MsdFile::createEmpty(path(name)));
         for (auto it = texts.cbegin(); it != texts.cend(); ++it)
-            MessageFile(path(name)).writeText(it.key(), it.value());
+            MsdFile(path(name)).writeText(it.key(), it.value());
         return path(name);
     }
     static MessageForm form(int number, const QString &content = {}, const QString &file = {})
@@ -230,7 +230,7 @@ TEST_F(TransferTest, RegisterAllSendsEveryStoredMessageUntilTheFirstFailure)
         {"a stored code out of range", {}, "bad&00", {300, 104}, 1},
     };
     for (const auto &r : rows) {
-        MessageFile(file).writeText(2, r.record2);
+        MsdFile(file).writeText(2, r.record2);
         p->clear();
         printer->frames.clear();
         printer->scripted = r.replies;
@@ -266,7 +266,7 @@ TEST_F(TransferTest, ReadAllStoresOnlyTheReceivedNumbersAndReopensTheFile)
     // Each acknowledge is armed (DTR off and on) like a command.
     EXPECT_EQ(printer->log, (QStringList{"DTR0", "DTR1", "13 44 00", "DTR0", "DTR1", "13 62 01 30 00", "DTR0", "DTR1",
                                          "13 62 03 30 00", "DTR0", "DTR1", "13 62 ff 30 00"}));
-    const MessageFile m(file);
+    const MsdFile m(file);
     EXPECT_EQ(m.readText(1), QStringLiteral("A&07B"));
     EXPECT_EQ(m.readText(2), QStringLiteral("keep"));
     EXPECT_EQ(m.readText(3), QStringLiteral("x^y↓\r\nz"));
@@ -306,7 +306,7 @@ TEST_F(TransferTest, ReadsFullAndOverlongMessages)
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(printer->frames.size(), 256);
     EXPECT_EQ(ctx->channel().rx().records.column(4), hex("136404") + QByteArray(510, 'q'));
-    const auto records = MessageFile(file).readRecords();
+    const auto records = MsdFile(file).readRecords();
     ASSERT_TRUE(records);
     EXPECT_EQ(records->at(1).text, "two");
     // The file takes what Save would take, and the user is told.

@@ -7,9 +7,9 @@
 #include "comm/outputchannel.h"
 #include "comm/qtseriallink.h"
 #include "comm/serialcontrol.h"
-#include "message/messagefile.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
+#include "message/msdfile.h"
 
 #include <QSocketNotifier>
 
@@ -79,7 +79,7 @@ TEST(MessageTransferPty, RegisterAndReadAllOverARealLine)
     EXPECT_EQ(printer.frames,
               (QList<QByteArray>{QByteArray::fromHex("134205") + "A B\r" + '\0', QByteArray::fromHex("134400"),
                                  QByteArray::fromHex("1362053000"), QByteArray::fromHex("1362c83000")}));
-    const MessageFile file(dir.filePath(QStringLiteral("back.msd")));
+    const MsdFile file(dir.filePath(QStringLiteral("back.msd")));
     EXPECT_EQ(file.occupiedNumbers(), (QList<int>{5, 200}));
     EXPECT_EQ(file.readText(5), QStringLiteral("A^B↓\r\n"));
     EXPECT_EQ(file.readText(200), QStringLiteral("漢&07"));

@@ -2,8 +2,8 @@
 // decision on this machine with and without the emulated printer.
 #include "kzpiolib.h"
 
+#include "comm/appcontext.h"
 #include "comm/portio.h"
-#include "shell/appcontext.h"
 #include "shell/launcher.h"
 #include "support/scriptedprompter.h"
 

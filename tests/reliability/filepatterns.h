@@ -2,8 +2,8 @@
 // Contents the crash-safety writer puts in files, each telling by itself
 // which write it came from: a record or file that does not match its own
 // generation exactly is torn.
-#include "message/messagefile.h"
-#include "shell/settingsfile.h"
+#include "base/settingsfile.h"
+#include "message/msdfile.h"
 
 #include <QRegularExpression>
 
@@ -22,13 +22,13 @@ inline QByteArray recordText(int n, qint64 g)
 // The generation of a record that is exactly record n of some generation.
 inline std::optional<qint64> generationOf(int n, const QByteArray &record)
 {
-    const MessageRecord r = MessageFile::decodeRecord(record);
+    const MsdRecord r = MsdFile::decodeRecord(record);
     static const QRegularExpression head(QStringLiteral("^N(\\d+)G(\\d+):"));
     const auto m = head.match(QString::fromLatin1(r.text));
     if (!m.hasMatch() || m.captured(1).toInt() != n)
         return std::nullopt;
     const qint64 g = m.captured(2).toLongLong();
-    if (record != MessageFile::encodeRecord(recordText(n, g)))
+    if (record != MsdFile::encodeRecord(recordText(n, g)))
         return std::nullopt;
     return g;
 }
@@ -37,8 +37,8 @@ inline std::optional<qint64> generationOf(int n, const QByteArray &record)
 inline QByteArray wholeFile(qint64 g)
 {
     QByteArray all;
-    for (int n = 1; n <= MessageFile::kRecordCount; ++n)
-        all += MessageFile::encodeRecord(recordText(n, g));
+    for (int n = 1; n <= MsdFile::kRecordCount; ++n)
+        all += MsdFile::encodeRecord(recordText(n, g));
     return all;
 }
 

@@ -37,8 +37,8 @@ int main(int argc, char **argv)
 
     if (std::strcmp(mode, "records") == 0) {
         std::mt19937 random(argc > 4 ? unsigned(std::atoll(argv[4])) : 1u);
-        std::uniform_int_distribution<int> number(1, MessageFile::kRecordCount);
-        const MessageFile file(path);
+        std::uniform_int_distribution<int> number(1, MsdFile::kRecordCount);
+        const MsdFile file(path);
         for (qint64 g = first; g < first + kMaxWrites; ++g) {
             // One to three records per call, each its own positioned write.
             QMap<int, QByteArray> texts;
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
         }
     } else if (std::strcmp(mode, "rewrite") == 0) {
         for (qint64 g = first; g < first + kMaxWrites; ++g) {
-            if (!MessageFile::replaceWhole(path, filepatterns::wholeFile(g)))
+            if (!MsdFile::replaceWhole(path, filepatterns::wholeFile(g)))
                 return 2;
             ready(told);
         }

@@ -111,7 +111,7 @@ protected:
 // record the file did not hold whole may also be completed as it read.
 void checkRecords(const QByteArray &pre, const QByteArray &post, qint64 firstNew, int kill)
 {
-    constexpr int kSize = MessageFile::kRecordSize;
+    constexpr int kSize = MsdFile::kRecordSize;
     ASSERT_GE(post.size(), pre.size()) << "kill " << kill << " cut the file";
     const qsizetype records = (post.size() + kSize - 1) / kSize;
     for (int n = 1; n <= records; ++n) {
@@ -123,7 +123,7 @@ void checkRecords(const QByteArray &pre, const QByteArray &post, qint64 firstNew
         if (g && *g >= firstNew)
             continue;
         if (before.size() < kSize && after.size() == kSize && after.startsWith(before) &&
-            MessageFile::decodeRecord(after).text == MessageFile::decodeRecord(before).text)
+            MsdFile::decodeRecord(after).text == MsdFile::decodeRecord(before).text)
             continue;
         FAIL() << "record " << n << " torn by kill " << kill << ": " << after.left(40).toHex().constData();
     }
@@ -133,7 +133,7 @@ TEST_F(KillLoop, RecordWritesLeaveEachRecordOldOrNew)
 {
     const QString file = dir.filePath("m.msd");
     std::uniform_int_distribution<int> records(0, 40);
-    std::uniform_int_distribution<int> partial(0, MessageFile::kRecordSize - 1);
+    std::uniform_int_distribution<int> partial(0, MsdFile::kRecordSize - 1);
     int changed = 0;
     for (int i = 0; i < loops(); ++i) {
         if (i % 8 == 0) {
@@ -142,8 +142,8 @@ TEST_F(KillLoop, RecordWritesLeaveEachRecordOldOrNew)
             QByteArray start;
             const int whole = records(random);
             for (int n = 1; n <= whole; ++n)
-                start += MessageFile::encodeRecord(filepatterns::recordText(n, 1));
-            start += MessageFile::encodeRecord(filepatterns::recordText(whole + 1, 1)).left(partial(random));
+                start += MsdFile::encodeRecord(filepatterns::recordText(n, 1));
+            start += MsdFile::encodeRecord(filepatterns::recordText(whole + 1, 1)).left(partial(random));
             writeBytes(file, start);
         }
         const QByteArray pre = bytesOf(file);
@@ -170,8 +170,8 @@ TEST_F(KillLoop, WholeFileRewriteIsNeverCutShort)
         if (HasFatalFailure())
             return;
         const QByteArray post = bytesOf(file);
-        ASSERT_EQ(post.size(), MessageFile::kRecordCount * MessageFile::kRecordSize) << "kill " << i;
-        const auto g = filepatterns::generationOf(1, post.left(MessageFile::kRecordSize));
+        ASSERT_EQ(post.size(), MsdFile::kRecordCount * MsdFile::kRecordSize) << "kill " << i;
+        const auto g = filepatterns::generationOf(1, post.left(MsdFile::kRecordSize));
         ASSERT_TRUE(g.has_value()) << "kill " << i;
         ASSERT_TRUE(*g == previous || *g >= firstOf(i)) << "kill " << i;
         ASSERT_EQ(post, filepatterns::wholeFile(*g)) << "kill " << i << " mixed two rewrites";

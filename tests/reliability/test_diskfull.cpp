@@ -48,7 +48,7 @@ protected:
     {
         QByteArray all;
         for (int n = 1; n <= count; ++n)
-            all += MessageFile::encodeRecord(filepatterns::recordText(n, g));
+            all += MsdFile::encodeRecord(filepatterns::recordText(n, g));
         return all;
     }
     QString lastText() const { return p->requests.isEmpty() ? QString() : p->requests.last().text; }
@@ -140,10 +140,9 @@ TEST_F(FailingSave, RecordCopyThatRunsOutOfSpaceTearsNoRecord)
     }
     EXPECT_EQ(p->codes().last(), 19);
     const QByteArray after = bytesOf(destination);
-    EXPECT_EQ(after.size() % MessageFile::kRecordSize, 0);
-    for (int n = 1; n <= after.size() / MessageFile::kRecordSize; ++n) {
-        const auto g =
-            filepatterns::generationOf(n, after.mid((n - 1) * MessageFile::kRecordSize, MessageFile::kRecordSize));
+    EXPECT_EQ(after.size() % MsdFile::kRecordSize, 0);
+    for (int n = 1; n <= after.size() / MsdFile::kRecordSize; ++n) {
+        const auto g = filepatterns::generationOf(n, after.mid((n - 1) * MsdFile::kRecordSize, MsdFile::kRecordSize));
         EXPECT_TRUE(g == 1 || g == 2) << "record " << n;
     }
 }

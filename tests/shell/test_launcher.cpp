@@ -1,4 +1,4 @@
-#include "shell/appcontext.h"
+#include "comm/appcontext.h"
 #include "shell/launcher.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"

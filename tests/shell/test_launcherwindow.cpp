@@ -1,4 +1,4 @@
-#include "shell/appcontext.h"
+#include "comm/appcontext.h"
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/messageboxprompter.h"
 #include "support/fakeportio.h"

@@ -5,11 +5,11 @@
 #include "printsink.h"
 #include "ticketprinter.h"
 
+#include "comm/appcontext.h"
 #include "comm/eventwait.h"
 #include "comm/mappedseriallink.h"
 #include "comm/outputchannel.h"
 #include "message/ui/messagewindow.h"
-#include "shell/appcontext.h"
 #include "shell/ui/launcherwindow.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"

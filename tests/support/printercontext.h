@@ -13,10 +13,10 @@
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"
 
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "shell/appcontext.h"
 
 #include "personas.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // A prompter for tests: records every request and answers from a script.
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QList>
 

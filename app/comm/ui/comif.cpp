@@ -1,7 +1,7 @@
 #include "comif.h"
 
+#include "comm/appcontext.h"
 #include "comm/interfacesettings.h"
-#include "shell/appcontext.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,9 +1,9 @@
 #include "outputdisplaywindow.h"
 
+#include "comm/appcontext.h"
 #include "comm/eventwait.h"
 #include "comm/outputchannel.h"
 #include "comm/receiver.h"
-#include "shell/appcontext.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

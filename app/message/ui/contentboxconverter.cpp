@@ -1,6 +1,6 @@
 #include "contentboxconverter.h"
 
-#include "shell/messagecatalogue.h"
+#include "base/messagecatalogue.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,12 +1,12 @@
 #include "messagewindow.h"
 
+#include "comm/appcontext.h"
 #include "contentboxconverter.h"
 #include "editingaidwindow.h"
 #include "filecopywindow.h"
 #include "filetoolbar.h"
 #include "listprinter.h"
 #include "message/numberbox.h"
-#include "shell/appcontext.h"
 #include "shell/launcher.h"
 #include "shell/ui/toolhost.h"
 

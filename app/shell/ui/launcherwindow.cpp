@@ -1,12 +1,12 @@
 #include "launcherwindow.h"
 
+#include "base/settingsfile.h"
+#include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/serialcontrol.h"
-#include "shell/appcontext.h"
 #include "shell/launcher.h"
 #include "shell/programfolder.h"
-#include "shell/settingsfile.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 class QWidget;
 

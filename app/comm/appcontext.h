@@ -1,10 +1,10 @@
 #pragma once
 // Owns the process-wide state and the shared services. Created once in
 // main(); tests build their own with fakes.
-#include "appstate.h"
+#include "base/appstate.h"
+#include "base/messagecatalogue.h"
+#include "base/prompter.h"
 #include "comm/seriallink.h"
-#include "messagecatalogue.h"
-#include "prompter.h"
 
 #include <memory>
 

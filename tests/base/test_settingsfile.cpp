@@ -1,4 +1,4 @@
-#include "shell/settingsfile.h"
+#include "base/settingsfile.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <optional>
 
 // One record's text field as found on disk.
-struct MessageRecord {
+struct MsdRecord {
     QByteArray text;         // bytes up to (not including) the first 0xFF
     bool present = false;    // the file reaches into the text field
     bool terminated = false; // a 0xFF ends the text inside the field
@@ -22,7 +22,7 @@ struct MessageRecord {
 };
 
 // What a read of the whole file found, so the user can be told.
-struct MessageFileHealth {
+struct MsdFileHealth {
     qint64 size = 0;
     int wholeRecords = 0;
     bool partialRecord = false; // size is not a multiple of 512
@@ -33,7 +33,7 @@ struct MessageFileHealth {
     bool damaged() const { return partialRecord || !unterminated.isEmpty() || !undecodable.isEmpty(); }
 };
 
-class MessageFile {
+class MsdFile {
 public:
     static constexpr int kRecordSize = 512;
     static constexpr int kReservedSize = 2;
@@ -43,7 +43,7 @@ public:
     static constexpr int kTextCapacity = kTextFieldSize - 1;
     static constexpr char kTerminator = '\xFF';
 
-    explicit MessageFile(QString path);
+    explicit MsdFile(QString path);
     const QString &path() const { return path_; }
 
     bool exists() const;
@@ -55,19 +55,19 @@ public:
     // not fit or holds 0xFF.
     static QByteArray encodeRecord(const QByteArray &text);
     // A record's bytes, possibly cut short by the end of the file.
-    static MessageRecord decodeRecord(const QByteArray &bytes);
+    static MsdRecord decodeRecord(const QByteArray &bytes);
 
     // Record n (1-based). A record beyond the end of the file reads as
     // empty. Nothing when the file cannot be read.
-    std::optional<MessageRecord> readRecord(int n, QString *error = nullptr) const;
+    std::optional<MsdRecord> readRecord(int n, QString *error = nullptr) const;
     // Records 1..count in one read.
-    std::optional<QList<MessageRecord>> readRecords(int count = kRecordCount, QString *error = nullptr) const;
+    std::optional<QList<MsdRecord>> readRecords(int count = kRecordCount, QString *error = nullptr) const;
     // The text of record n in CP932 decoding; empty for an empty, missing
     // or unreadable record.
     QString readText(int n) const;
     // Numbers of the occupied records among 1..count, ascending.
     QList<int> occupiedNumbers(int count = kRecordCount) const;
-    MessageFileHealth inspect(int count = kRecordCount) const;
+    MsdFileHealth inspect(int count = kRecordCount) const;
 
     // Each record is one positioned write of the whole record. Writing
     // beyond the end first fills the gap with empty records (completing a

@@ -1,4 +1,4 @@
-#include "shell/messagecatalogue.h"
+#include "base/messagecatalogue.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>

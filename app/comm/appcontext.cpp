@@ -1,11 +1,11 @@
 #include "appcontext.h"
 
+#include "base/settingsfile.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/receiver.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
-#include "settingsfile.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
-#include "messagefile.h"
+#include "msdfile.h"
 
-#include "shell/cp932.h"
-#include "shell/fileerrors.h"
+#include "base/cp932.h"
+#include "base/fileerrors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qint64 offsetOf(int n) { return qint64(n - 1) * MessageFile::kRecordSize; }
+constexpr qint64 offsetOf(int n) { return qint64(n - 1) * MsdFile::kRecordSize; }
 
 QString describe(QFileDevice::FileError error) { return fileerrors::text(error); }
 
@@ -21,10 +21,10 @@ void setError(QString *error, const QString &text)
 
 QByteArray emptyRecord()
 {
-    QByteArray r(MessageFile::kRecordSize, ' ');
+    QByteArray r(MsdFile::kRecordSize, ' ');
     r[0] = 0;
     r[1] = 0;
-    r[MessageFile::kReservedSize] = MessageFile::kTerminator;
+    r[MsdFile::kReservedSize] = MsdFile::kTerminator;
     return r;
 }
 
@@ -33,13 +33,13 @@ QByteArray emptyRecord()
 QByteArray completion(const QByteArray &partial)
 {
     QByteArray tail;
-    if (partial.size() < MessageFile::kReservedSize) {
-        tail.append(MessageFile::kReservedSize - partial.size(), '\0');
-        tail.append(MessageFile::kTerminator);
-    } else if (!partial.mid(MessageFile::kReservedSize).contains(MessageFile::kTerminator)) {
-        tail.append(MessageFile::kTerminator);
+    if (partial.size() < MsdFile::kReservedSize) {
+        tail.append(MsdFile::kReservedSize - partial.size(), '\0');
+        tail.append(MsdFile::kTerminator);
+    } else if (!partial.mid(MsdFile::kReservedSize).contains(MsdFile::kTerminator)) {
+        tail.append(MsdFile::kTerminator);
     }
-    tail.append(MessageFile::kRecordSize - partial.size() - tail.size(), ' ');
+    tail.append(MsdFile::kRecordSize - partial.size() - tail.size(), ' ');
     return tail;
 }
 
@@ -50,17 +50,17 @@ bool hasWriteBits(const QFileInfo &info)
 
 } // namespace
 
-MessageFile::MessageFile(QString path) : path_(std::move(path)) {}
+MsdFile::MsdFile(QString path) : path_(std::move(path)) {}
 
-bool MessageFile::exists() const { return QFileInfo(path_).isFile(); }
+bool MsdFile::exists() const { return QFileInfo(path_).isFile(); }
 
-bool MessageFile::isReadOnly() const
+bool MsdFile::isReadOnly() const
 {
     const QFileInfo info(path_);
     return info.exists() && (!hasWriteBits(info) || !info.isWritable());
 }
 
-QByteArray MessageFile::encodeRecord(const QByteArray &text)
+QByteArray MsdFile::encodeRecord(const QByteArray &text)
 {
     if (text.size() > kTextCapacity || text.contains(kTerminator))
         return {};
@@ -70,9 +70,9 @@ QByteArray MessageFile::encodeRecord(const QByteArray &text)
     return r;
 }
 
-MessageRecord MessageFile::decodeRecord(const QByteArray &bytes)
+MsdRecord MsdFile::decodeRecord(const QByteArray &bytes)
 {
-    MessageRecord rec;
+    MsdRecord rec;
     if (bytes.size() <= kReservedSize)
         return rec;
     rec.present = true;
@@ -83,7 +83,7 @@ MessageRecord MessageFile::decodeRecord(const QByteArray &bytes)
     return rec;
 }
 
-std::optional<QList<MessageRecord>> MessageFile::readRecords(int count, QString *error) const
+std::optional<QList<MsdRecord>> MsdFile::readRecords(int count, QString *error) const
 {
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -95,24 +95,24 @@ std::optional<QList<MessageRecord>> MessageFile::readRecords(int count, QString 
         setError(error, describe(f.error()));
         return std::nullopt;
     }
-    QList<MessageRecord> records;
+    QList<MsdRecord> records;
     records.reserve(count);
     for (int n = 1; n <= count; ++n)
         records << decodeRecord(all.mid(offsetOf(n), kRecordSize));
     return records;
 }
 
-std::optional<MessageRecord> MessageFile::readRecord(int n, QString *error) const
+std::optional<MsdRecord> MsdFile::readRecord(int n, QString *error) const
 {
     if (n < 1)
-        return MessageRecord{};
+        return MsdRecord{};
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) {
         setError(error, describe(f.error()));
         return std::nullopt;
     }
     if (offsetOf(n) >= f.size())
-        return MessageRecord{};
+        return MsdRecord{};
     if (!f.seek(offsetOf(n))) {
         setError(error, describe(f.error()));
         return std::nullopt;
@@ -125,13 +125,13 @@ std::optional<MessageRecord> MessageFile::readRecord(int n, QString *error) cons
     return decodeRecord(bytes);
 }
 
-QString MessageFile::readText(int n) const
+QString MsdFile::readText(int n) const
 {
     const auto rec = readRecord(n);
     return rec ? cp932::decode(rec->text) : QString();
 }
 
-QList<int> MessageFile::occupiedNumbers(int count) const
+QList<int> MsdFile::occupiedNumbers(int count) const
 {
     QList<int> numbers;
     if (const auto records = readRecords(count)) {
@@ -142,9 +142,9 @@ QList<int> MessageFile::occupiedNumbers(int count) const
     return numbers;
 }
 
-MessageFileHealth MessageFile::inspect(int count) const
+MsdFileHealth MsdFile::inspect(int count) const
 {
-    MessageFileHealth h;
+    MsdFileHealth h;
     const QFileInfo info(path_);
     h.size = info.size();
     h.wholeRecords = int(h.size / kRecordSize);
@@ -152,7 +152,7 @@ MessageFileHealth MessageFile::inspect(int count) const
     h.readOnly = isReadOnly();
     if (const auto records = readRecords(count)) {
         for (int i = 0; i < records->size(); ++i) {
-            const MessageRecord &r = records->at(i);
+            const MsdRecord &r = records->at(i);
             if (r.present && !r.terminated)
                 h.unterminated << i + 1;
             if (r.occupied() && !cp932::isValid(r.text))
@@ -162,7 +162,7 @@ MessageFileHealth MessageFile::inspect(int count) const
     return h;
 }
 
-bool MessageFile::writeRecords(const QMap<int, QByteArray> &texts, QString *error) const
+bool MsdFile::writeRecords(const QMap<int, QByteArray> &texts, QString *error) const
 {
     if (texts.isEmpty())
         return true;
@@ -232,19 +232,19 @@ bool MessageFile::writeRecords(const QMap<int, QByteArray> &texts, QString *erro
     return true;
 }
 
-bool MessageFile::writeRecord(int n, const QByteArray &text, QString *error) const
+bool MsdFile::writeRecord(int n, const QByteArray &text, QString *error) const
 {
     return writeRecords({{n, text}}, error);
 }
 
-bool MessageFile::writeText(int n, const QString &text, QString *error) const
+bool MsdFile::writeText(int n, const QString &text, QString *error) const
 {
     return writeRecord(n, cp932::encode(text), error);
 }
 
-bool MessageFile::clearRecord(int n, QString *error) const { return writeRecord(n, {}, error); }
+bool MsdFile::clearRecord(int n, QString *error) const { return writeRecord(n, {}, error); }
 
-bool MessageFile::replaceWhole(const QString &path, const QByteArray &contents, QString *error)
+bool MsdFile::replaceWhole(const QString &path, const QByteArray &contents, QString *error)
 {
     if (fileerrors::markedReadOnly(path)) {
         setError(error, describe(QFileDevice::PermissionsError));
@@ -270,7 +270,7 @@ bool MessageFile::replaceWhole(const QString &path, const QByteArray &contents, 
     return true;
 }
 
-bool MessageFile::createEmpty(const QString &path, QString *error)
+bool MsdFile::createEmpty(const QString &path, QString *error)
 {
     QByteArray all;
     all.reserve(qint64(kRecordCount) * kRecordSize);
