@@ -3,7 +3,6 @@
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/traffictrace.h"
-#include "comm/ui/comif.h"
 #include "message/ui/messagewindow.h"
 #include "shell/programfolder.h"
 #include "shell/startupreport.h"
@@ -15,7 +14,6 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 
@@ -45,25 +43,10 @@ int main(int argc, char *argv[])
     ctx.state.programFolder = folder;
     sim::attachDemoPrinters(*mapped, ctx.state);
 
-    // At most one settings window, opened by whichever tool is in front.
-    QPointer<ComIF> settingsWindow;
-
     LauncherWindow launcher(ctx);
     // Nobody should take the emulator for a printer on the desk.
     launcher.titleMark = [&ctx, mapped] { return sim::simulationMark(*mapped, ctx.state); };
-    launcher.registerTool(Tool::Message, [&settingsWindow](AppContext &c, ToolHost &host) -> QWidget * {
-        MessageWindow::ChannelHooks hooks;
-        hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };
-        hooks.showSettings = [&c, &settingsWindow](QWidget *parent) {
-            ComIF::openFor(c, parent, true, settingsWindow);
-        };
-        hooks.closeSettings = [&settingsWindow] {
-            if (settingsWindow)
-                settingsWindow->close();
-        };
-        hooks.shutDownChannel = [&c] { c.channel().closeAndRestore(); };
-        return new MessageWindow(c, host, hooks);
-    });
+    launcher.registerTool<MessageWindow>(Tool::Message);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

@@ -9,6 +9,7 @@
 
 #include "comm/mappedseriallink.h"
 #include "comm/simseriallink.h"
+#include "comm/toolstates.h"
 
 #include <QStringList>
 
@@ -50,18 +51,7 @@ std::unique_ptr<EmulatedPrinter> createPrinter(const QString &name)
     return nullptr;
 }
 
-QString personaForToolState(int toolState)
-{
-    if (toolState >= 400 && toolState < 600)
-        return QStringLiteral("sink");
-    if (toolState >= 600 && toolState < 800)
-        return QStringLiteral("ticket");
-    if (toolState >= 800 && toolState < 900)
-        return QStringLiteral("unit");
-    if (toolState >= 900)
-        return QStringLiteral("finger");
-    return QStringLiteral("message");
-}
+QString personaForToolState(int toolState) { return toolstates::personaFor(qint16(toolState)); }
 
 std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
 {

@@ -1,6 +1,8 @@
 #pragma once
 // Process-wide state shared by the launcher, the output channel and every
 // tool. One instance lives in the AppContext; nothing else is global.
+#include "prompter.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -72,7 +74,7 @@ struct AppState {
     int ticketSaveNumber = 0;         // ticket tool save number
     QString folderUnderTest;          // folder named in the folder question
     bool registrantReadEmpty = false; // selects the second text of code 912
-    qint16 lastAnswer = 0;
+    Answer lastAnswer = Answer::None;
 
     QString programFolder;
 };

@@ -10,7 +10,7 @@
 struct CatalogueEntry {
     QString title;
     QString text;
-    int style = 0;
+    MessageStyle style;
     bool centred = false;
 };
 
@@ -24,12 +24,12 @@ class Messenger {
 public:
     Messenger(AppState &state, Prompter &prompter) : state_(state), prompter_(prompter) {}
 
-    // Shows the catalogue message and returns the answer; 0 for an
+    // Shows the catalogue message and returns the answer; None for an
     // unknown code, which shows nothing.
-    int showCatalogMessage(int code);
+    Answer showCatalogMessage(int code);
 
     // Shows a free text; the pointer goes to the screen centre first.
-    int showMessage(const QString &text, int style, const QString &title = kAppTitle);
+    Answer showMessage(const QString &text, MessageStyle style, const QString &title = kAppTitle);
 
     // Run before any fingerprint-manager code (900 and above); the
     // fingerprint window clears its status panel here.

@@ -3,49 +3,43 @@
 // dialog paths can be driven by a script in tests.
 #include <QString>
 
-namespace Answers {
-constexpr int None = 0;
-constexpr int Ok = 1;
-constexpr int Cancel = 2;
-constexpr int Abort = 3;
-constexpr int Retry = 4;
-constexpr int Ignore = 5;
-constexpr int Yes = 6;
-constexpr int No = 7;
-} // namespace Answers
+// What the user answered.
+enum class Answer { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-// Message-box style: icon + buttons + default button, as stored in the
-// catalogue.
-namespace Styles {
-constexpr int Ok = 0;
-constexpr int OkCancel = 1;
-constexpr int AbortRetryIgnore = 2;
-constexpr int YesNoCancel = 3;
-constexpr int YesNo = 4;
-constexpr int RetryCancel = 5;
-constexpr int Critical = 16;
-constexpr int Question = 32;
-constexpr int Exclamation = 48;
-constexpr int Information = 64;
-constexpr int SecondDefault = 256;
-constexpr int ThirdDefault = 512;
+enum class Buttons { Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
+enum class Icon { None = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
 
-inline int buttons(int style) { return style & 0x0F; }
-inline int icon(int style) { return style & 0xF0; }
-inline int defaultButton(int style) { return (style & 0x300) >> 8; } // 0-based
-} // namespace Styles
+// Icon, buttons and default button of a box. code() is the number the
+// catalogue's styles are written in (icon + buttons + 256 x default).
+struct MessageStyle {
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+    int defaultButton = 0; // 0-based
+
+    constexpr MessageStyle() = default;
+    constexpr MessageStyle(Icon i, Buttons b = Buttons::Ok, int def = 0) : icon(i), buttons(b), defaultButton(def) {}
+
+    static constexpr MessageStyle fromCode(int code)
+    {
+        return MessageStyle(Icon(code & 0xF0), Buttons(code & 0x0F), (code & 0x300) >> 8);
+    }
+    constexpr int code() const { return int(icon) | int(buttons) | (defaultButton << 8); }
+
+    friend constexpr bool operator==(MessageStyle a, MessageStyle b) { return a.code() == b.code(); }
+    friend constexpr bool operator==(MessageStyle a, int code) { return a.code() == code; }
+};
 
 struct PromptRequest {
     int code = 0; // catalogue code, 0 for a free text
     QString title;
     QString text;
-    int style = 0;
+    MessageStyle style;
     bool centred = false; // move the pointer to the screen centre first
 };
 
 class Prompter {
 public:
     virtual ~Prompter() = default;
-    // Shows the box and returns the answer (1 OK, 2 Cancel, 4 Retry, 6 Yes, 7 No).
-    virtual int ask(const PromptRequest &request) = 0;
+    // Shows the box and returns the answer.
+    virtual Answer ask(const PromptRequest &request) = 0;
 };

@@ -138,8 +138,7 @@ ApplyResult apply(AppContext &ctx, const ConfirmInput &input)
         // "COM12" -> 12. The list offers only COM1..COM30.
         const qint32 port = numericValue(input.portText.mid(3));
         if (!input.portText.startsWith(QLatin1String("COM")) || port < 1 || port > 30) {
-            ctx.messenger().showMessage(QStringLiteral("ポートNo.はCOM1～COM30から選んで下さい。"),
-                                        Styles::Exclamation);
+            ctx.messenger().showMessage(QStringLiteral("ポートNo.はCOM1～COM30から選んで下さい。"), Icon::Exclamation);
             return ApplyResult::BadPort;
         }
         out.dtrWait = numericValue(input.dtrWaitText);
@@ -149,14 +148,14 @@ ApplyResult apply(AppContext &ctx, const ConfirmInput &input)
         ctx.channel().openSerialPort();
     } else {
         if (!st.parallelAvailable) {
-            ctx.messenger().showMessage(kNoParallelSetting, Styles::Exclamation);
+            ctx.messenger().showMessage(kNoParallelSetting, Icon::Exclamation);
             return ApplyResult::ParallelRefused;
         }
         const std::optional<qint32> base = parseLptText(input.portText);
         if (!base) {
             ctx.messenger().showMessage(
                 QStringLiteral("ポートNo.には 0278、0378、03BC か、16進数のアドレスを入力して下さい。"),
-                Styles::Exclamation);
+                Icon::Exclamation);
             return ApplyResult::BadPort;
         }
         out.lptBase = *base;
@@ -169,7 +168,7 @@ ApplyResult apply(AppContext &ctx, const ConfirmInput &input)
         ctx.messenger().showMessage(QStringLiteral("設定ファイルに書き込めませんでした。\r\n%1\r\n(%2)\r\n\r\n"
                                                    "変更した設定は、プログラムを終了するまで有効です。")
                                         .arg(QDir::toNativeSeparators(path), error),
-                                    Styles::Critical);
+                                    Icon::Critical);
         return ApplyResult::SaveFailed;
     }
     return ApplyResult::Saved;

@@ -100,7 +100,7 @@ bool OutputChannel::openSerialPort()
 
     const QString com = QStringLiteral("COM%1").arg(out.comPort);
     PromptRequest box;
-    box.style = Styles::Critical | Styles::Ok;
+    box.style = MessageStyle(Icon::Critical);
     switch (result) {
     case OpenResult::Busy:
     case OpenResult::PermissionDenied:
@@ -149,7 +149,7 @@ void OutputChannel::closeAndRestore()
 bool OutputChannel::promptUntil(int code, const std::function<bool()> &ready)
 {
     while (!ready()) {
-        if (messenger_.showCatalogMessage(code) == Answers::Cancel)
+        if (messenger_.showCatalogMessage(code) == Answer::Cancel)
             return false;
         eventwait::processPending();
     }
@@ -236,10 +236,12 @@ bool OutputChannel::byteIntervalWait()
     return true;
 }
 
-bool OutputChannel::sendSerial()
+bool OutputChannel::sendSerial() { return sendSerial(st_.sendText); }
+
+bool OutputChannel::sendSerial(const QByteArray &bytes)
 {
     // A copy: the events that run inside the waits may change SendText.
-    const QByteArray text = st_.sendText;
+    const QByteArray text = bytes;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = characterLength(text, i);
         if (!waitOutputDrained() || !waitDsrTimed())
@@ -253,17 +255,11 @@ bool OutputChannel::sendSerial()
     return true;
 }
 
-bool OutputChannel::sendSerial(const QByteArray &bytes)
-{
-    st_.sendText = bytes;
-    return sendSerial();
-}
-
 int OutputChannel::askRetryOnTimeout()
 {
     if (!st_.timeoutElapsed)
         return 0;
-    return messenger_.showCatalogMessage(kMsgBusy) == Answers::Retry ? 1 : 2;
+    return messenger_.showCatalogMessage(kMsgBusy) == Answer::Retry ? 1 : 2;
 }
 
 // ---- Timer1 --------------------------------------------------------------
@@ -333,7 +329,7 @@ bool OutputChannel::lptWaitReady()
     while ((lptStatus() & kNotBusy) == 0) {
         if (!lptWaitNoError() || !lptWaitPaper())
             return false;
-        if (messenger_.showCatalogMessage(kMsgBusy) == Answers::Cancel)
+        if (messenger_.showCatalogMessage(kMsgBusy) == Answer::Cancel)
             return false;
     }
     return true;
@@ -430,39 +426,4 @@ void OutputChannel::appendReceived()
     serial_.setInputLen(n);
     if (n != 0)
         framing::appendWindow(rx_, serial_.input());
-}
-
-bool OutputChannel::waitReplyMatch()
-{
-    serial_.setInputLen(serial_.inBufferCount());
-    serial_.input(); // whatever waited is not the reply
-    rx_.bytes.clear();
-
-    const qint16 state = app_.toolState;
-    armTimeout(state == 860 ? times_.replyLongMs : times_.replyMs);
-    rx_.replyComplete = false;
-    // Both flags are set by events (receive, Timer1): no polling needed.
-    eventwait::pumpUntil([this] { return rx_.replyComplete || st_.timeoutElapsed; }, eventwait::kNoPoll);
-    if (!rx_.replyComplete)
-        return false;
-    stopTimeout();
-
-    int index;
-    switch (state) {
-    case 616:
-        index = 4;
-        break;
-    case 623:
-        index = (!rawNumberModel_ || rawNumberModel_()) ? 4 : 3;
-        break;
-    case 860:
-        index = 2;
-        break;
-    default:
-        index = rx_.count;
-        break;
-    }
-    if (index < 0 || index >= ReceiveState::kExpectedSize || rx_.bytes.size() <= index)
-        return false;
-    return rx_.bytes.left(index + 1) == rx_.expectedReply.left(index + 1);
 }

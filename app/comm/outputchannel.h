@@ -12,11 +12,7 @@
 // cancels returns false without a further message; the caller decides
 // what to say.
 //
-// Typical exchange:
-//   ch.serial().setDtrEnable(false); ch.serial().clearOutput(); ch.serial().setDtrEnable(true);
-//   ch.rx().setExpectedReply(QByteArray("\x13" "a\x05", 3) + '\0');
-//   ch.state().sendText = frame;            // bytes, already converted
-//   if (ch.waitCts() && ch.waitDsrAfterDtr() && ch.sendSerial() && ch.waitReplyMatch()) ...
+// A command and its reply: PrinterExchange (printerexchange.h).
 #include "notation.h"
 #include "receivestate.h"
 #include "serialcontrol.h"
@@ -94,7 +90,7 @@ public:
     // byte interval in the print tester. False when a check is cancelled
     // or the port fails (closed, unplugged).
     bool sendSerial();
-    // Convenience: sendText = bytes, then sendSerial().
+    // The same for the given bytes (sendText is left as it is).
     bool sendSerial(const QByteArray &bytes);
     // 0 while Timer1 runs; after a timeout asks (202): 1 Retry, 2 anything else.
     int askRetryOnTimeout();
@@ -143,13 +139,6 @@ public:
     void waitMs(int ms);
     // Takes every waiting byte into the 320-byte window (print tester).
     void appendReceived();
-    // Discards waiting input, waits (5 s; 10 s in state 860) for a complete
-    // reply and compares it with ExpectedReply up to the compare index
-    // (616: 4; 623: 4, or 3 without the raw number model; 860: 2; else the
-    // frame's end position). False on timeout or mismatch, no message.
-    bool waitReplyMatch();
-    // The ticket tool's RawNumberModel for state 623 (true when unset).
-    void setRawNumberModelSource(std::function<bool()> source) { rawNumberModel_ = std::move(source); }
 
 private:
     bool promptUntil(int code, const std::function<bool()> &ready);
@@ -168,5 +157,4 @@ private:
     int timer1Interval_ = 0;
     QTimer timer2_;
     std::function<notation::ConvertOptions()> convertOptions_;
-    std::function<bool()> rawNumberModel_;
 };

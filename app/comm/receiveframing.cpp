@@ -1,44 +1,10 @@
 #include "receiveframing.h"
 
+#include "toolstates.h"
+
 namespace framing {
 
-Kind kindFor(qint16 toolState)
-{
-    switch (toolState) {
-    case 400:
-        return Kind::TesterWindow;
-    case 613:
-        return Kind::Lines;
-    case 616:
-        return Kind::Dc3Four;
-    case 626:
-    case 872:
-    case 873:
-        return Kind::Rotation;
-    case 925:
-        return Kind::AckCut;
-    case 841:
-        return Kind::NulRecord;
-    case 860:
-        return Kind::Dc3Two;
-    case 913:
-        return Kind::EtxBlock;
-    case 200:
-    case 600:
-    case 900:
-    case 912:
-    case 914:
-    case 915:
-    case 916:
-    case 923:
-    case 924:
-    case 999:
-    case 9151:
-        return Kind::LeaveAlone;
-    default:
-        return Kind::Default;
-    }
-}
+Kind kindFor(qint16 toolState) { return toolstates::framingFor(toolState); }
 
 bool isTimed(Kind kind)
 {

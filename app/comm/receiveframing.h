@@ -3,18 +3,8 @@
 // over a ReceiveState; the Receiver adds the port reads and the timeout
 // timer around them.
 //
-//   tool state                         framing
-//   400                                tester window (newest 320 bytes)
-//   613                                lines: STX line STX line ... ETX
-//   616 / 860                          DC3 frame with 4 / 2 data bytes
-//   626, 872, 873                      record rotation into the monitor
-//   925                                acknowledgement cut at ETX
-//   841                                NUL record
-//   913                                ETX block (fingerprint templates)
-//   200, 600, 900, 912, 914, 915, 916, bytes left in the port for the
-//   923, 924, 999, 9151                tool to read itself
-//   anything else                      default: NUL record (204 also
-//                                      compares the first three bytes)
+// Which framing a tool state uses is a column of the tool-state table
+// (toolstates.h).
 #include "receivestate.h"
 
 namespace framing {

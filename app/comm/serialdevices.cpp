@@ -96,7 +96,7 @@ QString report(const QList<Device> &devices)
 
 void showReport(Messenger &messenger, const QList<Device> &devices)
 {
-    messenger.showMessage(report(devices), Styles::Information);
+    messenger.showMessage(report(devices), Icon::Information);
 }
 
 MappingChoices mappingChoices(int comPort, const QList<Device> &devices)
@@ -133,7 +133,7 @@ bool applyMapping(Messenger &messenger, int comPort, const QString &chosen)
     if (!text.isEmpty() && text != defaultItem(comPort)) {
         if (!text.startsWith(QLatin1Char('/')) && !portmap::isSim(text)) {
             messenger.showMessage(QStringLiteral("デバイスは /dev/ で始まるパスか sim: で指定して下さい。"),
-                                  Styles::Exclamation);
+                                  Icon::Exclamation);
             return false;
         }
         path = text;
@@ -145,7 +145,7 @@ bool applyMapping(Messenger &messenger, int comPort, const QString &chosen)
                                   .arg(envName(comPort))
                                   .arg(comPort)
                                   .arg(env),
-                              Styles::Exclamation);
+                              Icon::Exclamation);
     }
     return true;
 }

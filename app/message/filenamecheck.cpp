@@ -12,7 +12,6 @@ namespace {
 
 const QString kFileTitle = QStringLiteral("ファイルの確認");
 const QString kFolderTitle = QStringLiteral("フォルダの確認");
-constexpr int kExclamation = 48;
 
 // The last path component: the extension rule looks only here, so that a
 // folder such as ~/.config does not make the name look like another type.
@@ -34,17 +33,17 @@ bool ensureFolders(AppContext &ctx, const QString &name)
         if (info.exists()) {
             ctx.messenger().showMessage(
                 QStringLiteral("%1 はフォルダではありません。\r\nファイル名を確認して下さい。").arg(folder),
-                kExclamation, kFolderTitle);
+                Icon::Exclamation, kFolderTitle);
             return false;
         }
         ctx.state.folderUnderTest = folder;
-        if (ctx.messenger().showCatalogMessage(351) != Answers::Yes)
+        if (ctx.messenger().showCatalogMessage(351) != Answer::Yes)
             return false;
         if (!QDir().mkdir(folder)) {
             ctx.messenger().showMessage(QStringLiteral("フォルダ、%1を作成できませんでした。\r\n"
                                                        "書き込みが許可されているか確認して下さい。")
                                             .arg(folder),
-                                        kExclamation, kFolderTitle);
+                                        Icon::Exclamation, kFolderTitle);
             return false;
         }
     }
@@ -100,13 +99,13 @@ std::optional<QString> check(AppContext &ctx, const QString &name, Steps steps)
         return std::nullopt;
     }
     if (!info.exists()) {
-        if (m.showCatalogMessage(350) != Answers::Yes)
+        if (m.showCatalogMessage(350) != Answer::Yes)
             return std::nullopt;
         if (!MsdFile::createEmpty(path)) {
             m.showMessage(QStringLiteral("ファイル %1 を作成できませんでした。\r\n"
                                          "書き込みが許可されているか確認して下さい。")
                               .arg(path),
-                          kExclamation, kFileTitle);
+                          Icon::Exclamation, kFileTitle);
             return std::nullopt;
         }
     }

@@ -13,7 +13,6 @@
 namespace {
 
 const QString kFileTitle = QStringLiteral("ファイルの確認");
-constexpr int kExclamation = 48;
 
 QString numberList(const QList<int> &numbers)
 {
@@ -41,7 +40,7 @@ void reportHealth(Messenger &m, const MsdFileHealth &h)
         lines << QStringLiteral("・文字として読めないデータがあります。(No.%1)").arg(numberList(h.undecodable));
     if (h.readOnly)
         lines << QStringLiteral("このファイルは書き込みが禁止されているため、保存と削除はできません。");
-    m.showMessage(lines.join(QStringLiteral("\r\n")), kExclamation, kFileTitle);
+    m.showMessage(lines.join(QStringLiteral("\r\n")), Icon::Exclamation, kFileTitle);
 }
 
 // Index of the first character CP932 cannot hold (it would be stored as
@@ -67,8 +66,8 @@ MessageFileOperations::MessageFileOperations(AppContext &ctx, CodeCheck codeChec
 
 void MessageFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
 {
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason, kExclamation,
-                                 kFileTitle);
+    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+                                 Icon::Exclamation, kFileTitle);
 }
 
 void MessageFileOperations::rebuildList(MessageForm &form) const
@@ -128,8 +127,8 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     if (unencodable >= 0) {
         if (badCodeAt)
             *badCodeAt = unencodable;
-        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"), kExclamation,
-                      kFileTitle);
+        m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"),
+                      Icon::Exclamation, kFileTitle);
         return false;
     }
     // 3.
@@ -158,7 +157,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     }
     ctx_.state.currentNumber = n;
-    if (stored->occupied() && m.showCatalogMessage(304) != Answers::Yes)
+    if (stored->occupied() && m.showCatalogMessage(304) != Answer::Yes)
         return false;
     // 6.
     if (!file.writeText(n, form.content, &error)) {
@@ -197,7 +196,7 @@ bool MessageFileOperations::remove(MessageForm &form)
     // 3.
     const int n = parsed.number;
     ctx_.state.currentNumber = n;
-    if (m.showCatalogMessage(305) != Answers::Yes)
+    if (m.showCatalogMessage(305) != Answer::Yes)
         return false;
     // 4.
     if (!file.clearRecord(n)) {

@@ -39,21 +39,6 @@ void applyResize(AppState &state, int widthTwips, int heightTwips)
     }
 }
 
-QString helpPageFor(qint16 toolState)
-{
-    if (toolState == 0)
-        return QStringLiteral("ToolHelp.htm");
-    if (toolState >= 1 && toolState <= 399)
-        return QStringLiteral("WinQlmHelp.htm");
-    if (toolState >= 400 && toolState <= 599)
-        return QStringLiteral("TestHelp.htm");
-    if (toolState >= 600 && toolState <= 799)
-        return QStringLiteral("WinTqHelp.htm");
-    if (toolState == 901)
-        return QStringLiteral("FingerHelp.htm");
-    return QStringLiteral("WinUxHelp.htm");
-}
-
 namespace {
 
 // The library resolves its files relative to the current directory.
@@ -84,7 +69,7 @@ void decideParallel(AppContext &ctx)
     if ((result & 0x01u) == 0)
         st.parallelAvailable = true;
     else
-        ctx.messenger().showMessage(kNoParallelText, 48, kAppTitle);
+        ctx.messenger().showMessage(kNoParallelText, Icon::Exclamation, kAppTitle);
 }
 
 void stopParallel(AppContext &ctx)

@@ -28,9 +28,6 @@ void placeOnFirstLoad(AppState &state, int screenWidthTwips, int screenHeightTwi
 // Resize rule: an enlarged window centres the design block.
 void applyResize(AppState &state, int widthTwips, int heightTwips);
 
-// The help page (below the program folder) for a tool state.
-QString helpPageFor(qint16 toolState);
-
 // Start-up step 8: binds the port library, starts it in the program
 // folder and sets ParallelAvailable; tells the user once when parallel
 // output is not possible.

@@ -7,6 +7,7 @@
 #include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
+#include "comm/printerexchange.h"
 #include "comm/qtseriallink.h"
 #include "comm/traffictrace.h"
 
@@ -27,11 +28,11 @@ namespace {
 class CancelPrompter : public Prompter {
 public:
     int asked = 0;
-    int ask(const PromptRequest &r) override
+    Answer ask(const PromptRequest &r) override
     {
         ++asked;
         std::fprintf(stderr, "unexpected prompt %d: %s\n", r.code, qPrintable(r.text));
-        return Answers::Cancel;
+        return Answer::Cancel;
     }
 };
 
@@ -148,7 +149,7 @@ int main(int argc, char **argv)
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();
-    const bool matched = ctx.channel().waitReplyMatch();
+    const bool matched = PrinterExchange(ctx.channel()).waitReplyMatch();
     const double cpu = cpuSeconds() - cpu0;
     const double secs = wall.nsecsElapsed() / 1e9;
     std::printf("WaitReplyMatch without reply: %s after %.3f s, CPU %.4f s = %.2f %% of one core\n",

@@ -34,11 +34,11 @@ constexpr int kBaud = 38400;
 // reported.
 class YesPrompter : public Prompter {
 public:
-    int ask(const PromptRequest &r) override
+    Answer ask(const PromptRequest &r) override
     {
         if (r.code != 350 && r.code != 301 && r.code != 10)
             std::fprintf(stderr, "prompt %d: %s\n", r.code, qPrintable(r.text));
-        return Answers::Yes;
+        return Answer::Yes;
     }
 };
 

@@ -35,7 +35,7 @@ public:
     int ask(const PromptRequest &) override
     {
         ++asked;
-        return Answers::No;
+        return Answer::No;
     }
 };
 

@@ -33,8 +33,8 @@ TEST(Catalogue, StylesAndCentringFollowTheTable)
     AppState st;
     EXPECT_EQ(catalogueEntry(202, st)->style, 69);
     EXPECT_EQ(catalogueEntry(921, st)->style, 289);
-    EXPECT_EQ(Styles::defaultButton(289), 1);
-    EXPECT_EQ(Styles::buttons(289), Styles::OkCancel);
+    EXPECT_EQ(MessageStyle::fromCode(289).defaultButton, 1);
+    EXPECT_EQ(MessageStyle::fromCode(289).buttons, Buttons::OkCancel);
     EXPECT_EQ(catalogueEntry(350, st)->style, 36);
     EXPECT_TRUE(catalogueEntry(910, st)->centred);
     EXPECT_FALSE(catalogueEntry(913, st)->centred);
@@ -54,12 +54,12 @@ TEST(Messenger, UnknownCodeShowsNothingAndAnswersZero)
     AppState st;
     ScriptedPrompter p;
     Messenger m(st, p);
-    st.lastAnswer = 6;
+    st.lastAnswer = Answer::Yes;
     for (int code : {0, 22, 99, 105, 206, 999, 9213, -1}) {
-        EXPECT_EQ(m.showCatalogMessage(code), 0) << code;
+        EXPECT_EQ(m.showCatalogMessage(code), Answer::None) << code;
     }
     EXPECT_TRUE(p.requests.isEmpty());
-    EXPECT_EQ(st.lastAnswer, 0);
+    EXPECT_EQ(st.lastAnswer, Answer::None);
 }
 
 TEST(Messenger, PrinterPromptAnswersAreReturnedAndKept)
@@ -67,11 +67,11 @@ TEST(Messenger, PrinterPromptAnswersAreReturnedAndKept)
     AppState st;
     ScriptedPrompter p;
     Messenger m(st, p);
-    p.script({Answers::Retry, Answers::Cancel});
-    EXPECT_EQ(m.showCatalogMessage(202), Answers::Retry);
-    EXPECT_EQ(st.lastAnswer, Answers::Retry);
-    EXPECT_EQ(m.showCatalogMessage(202), Answers::Cancel);
-    EXPECT_EQ(st.lastAnswer, Answers::Cancel);
+    p.script({Answer::Retry, Answer::Cancel});
+    EXPECT_EQ(m.showCatalogMessage(202), Answer::Retry);
+    EXPECT_EQ(st.lastAnswer, Answer::Retry);
+    EXPECT_EQ(m.showCatalogMessage(202), Answer::Cancel);
+    EXPECT_EQ(st.lastAnswer, Answer::Cancel);
     ASSERT_EQ(p.requests.size(), 2);
     EXPECT_EQ(p.requests[0].title, QStringLiteral("プリンタの確認"));
     EXPECT_EQ(p.requests[0].text, QStringLiteral("プリンタがビジー状態です。"));
@@ -95,7 +95,7 @@ TEST(Messenger, FreeTextIsCentredWithItsTitle)
     AppState st;
     ScriptedPrompter p;
     Messenger m(st, p);
-    m.showMessage(QStringLiteral("テキスト"), 48);
+    m.showMessage(QStringLiteral("テキスト"), Icon::Exclamation);
     ASSERT_EQ(p.requests.size(), 1);
     EXPECT_TRUE(p.requests[0].centred);
     EXPECT_EQ(p.requests[0].title, kAppTitle);

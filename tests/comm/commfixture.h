@@ -3,6 +3,7 @@
 // timeouts, the scripted prompter and the fake port library.
 #include "comm/appcontext.h"
 #include "comm/outputchannel.h"
+#include "comm/printerexchange.h"
 #include "comm/receiver.h"
 #include "comm/serialcontrol.h"
 #include "comm/simseriallink.h"
@@ -68,6 +69,14 @@ protected:
     }
 
     OutputChannel &ch() { return ctx->channel(); }
+    // The command-and-reply step on the same channel.
+    PrinterExchange &ex()
+    {
+        if (!exchange)
+            exchange = std::make_unique<PrinterExchange>(ch());
+        return *exchange;
+    }
+    std::unique_ptr<PrinterExchange> exchange;
     AppState &st() { return ctx->state; }
     bool open() { return ch().openSerialPort(); }
 

@@ -218,7 +218,7 @@ TEST_F(ComIFTest, ParallelIsRefusedWithoutThePortLibrary)
     EXPECT_EQ(ctx->state.output.interfaceName, kInterfaceSerial);
     ASSERT_EQ(p->requests.size(), 1);
     EXPECT_EQ(p->requests[0].text, QStringLiteral("当PCではパラレルI/Fの設定はできません。"));
-    EXPECT_EQ(p->requests[0].style, Styles::Exclamation);
+    EXPECT_EQ(p->requests[0].style, Icon::Exclamation);
     EXPECT_EQ(p->requests[0].title, QStringLiteral("Zentrix"));
     EXPECT_EQ(combo()->currentText(), QStringLiteral("COM1"));
 
@@ -414,7 +414,7 @@ TEST_F(ComIFTest, AFailedWriteIsToldAndTheWindowStays)
     press(1);
     EXPECT_FALSE(closed());
     ASSERT_FALSE(p->requests.isEmpty());
-    EXPECT_EQ(Styles::icon(p->requests.last().style), Styles::Critical);
+    EXPECT_EQ(p->requests.last().style.icon, Icon::Critical);
     EXPECT_TRUE(p->requests.last().text.startsWith(QStringLiteral("設定ファイルに書き込めませんでした。")));
     EXPECT_EQ(ctx->state.output.baudText, QStringLiteral("38400bps")); // in effect until the end
     EXPECT_EQ(apply(*ctx, {QStringLiteral("COM2"), "100", "0"}), ApplyResult::SaveFailed);
@@ -442,7 +442,7 @@ TEST_F(ComIFTest, PortListBoxNamesEachDeviceAndItsComNumbers)
     press(3);
     ASSERT_EQ(p->requests.size(), 1);
     const PromptRequest box = p->requests[0];
-    EXPECT_EQ(box.style, Styles::Information);
+    EXPECT_EQ(box.style, Icon::Information);
     EXPECT_EQ(box.title, QStringLiteral("Zentrix"));
     EXPECT_EQ(box.text, QStringLiteral("ttyUSB0\tFT232R USB UART\r\n"
                                        "　　%1\r\n"

@@ -63,7 +63,7 @@ TEST_F(OpenPort, FailuresShowTheirTexts)
         EXPECT_EQ(box.text, QString::fromUtf8(row.text));
         EXPECT_TRUE(box.title.startsWith(QString::fromUtf8(row.title))) << box.title.toStdString();
         EXPECT_TRUE(box.title.contains(QStringLiteral("sim:COM3")));
-        EXPECT_EQ(Styles::icon(box.style), Styles::Critical);
+        EXPECT_EQ(box.style.icon, Icon::Critical);
         EXPECT_FALSE(ctx->serial().isOpen());
     }
     p->clear();
@@ -113,12 +113,12 @@ TEST_F(SerialWaits, CtsAsksUntilCancel)
 {
     ASSERT_TRUE(open());
     link->setCts(false);
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     EXPECT_FALSE(ch().waitCts());
     EXPECT_EQ(p->codes(), (QList<int>{201, 201}));
 
     p->clear();
-    p->script({Answers::Retry});
+    p->script({Answer::Retry});
     p->onAsk = [this](const PromptRequest &) { link->setCts(true); };
     EXPECT_TRUE(ch().waitCts());
     EXPECT_EQ(p->codes(), (QList<int>{201}));
@@ -129,7 +129,7 @@ TEST_F(SerialWaits, DsrAfterDtrWaitsThenAsks)
     ASSERT_TRUE(open());
     st().output.dtrWait = 80;
     link->setDsr(false);
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(ch().waitDsrAfterDtr());
@@ -149,7 +149,7 @@ TEST_F(SerialWaits, OutputDrainAsksAfterTenMilliseconds)
     ASSERT_TRUE(ctx->serial().output("A"));
     EXPECT_EQ(ctx->serial().outBufferCount(), 1);
     // Retry: the printer takes the byte while the box is up.
-    p->script({Answers::Retry});
+    p->script({Answer::Retry});
     p->onAsk = [this](const PromptRequest &) { link->holdOutput(false); };
     QElapsedTimer t;
     t.start();
@@ -161,7 +161,7 @@ TEST_F(SerialWaits, OutputDrainAsksAfterTenMilliseconds)
     p->onAsk = nullptr;
     link->holdOutput(true);
     ctx->serial().output("B");
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     EXPECT_FALSE(ch().waitOutputDrained());
     EXPECT_EQ(p->codes(), (QList<int>{202, 202}));
 }
@@ -183,7 +183,7 @@ TEST_F(SerialWaits, DsrTimedAsksAfterTheTimeoutAndStopsOnCancel)
     ASSERT_TRUE(open());
     link->setDsr(false);
     ch().state().transferActive = true;
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(ch().waitDsrTimed());
@@ -210,7 +210,7 @@ TEST_F(SerialWaits, AskRetryOnTimeoutOnlyAfterTheTimeout)
     ch().armTimeout(1000);
     EXPECT_EQ(ch().askRetryOnTimeout(), 0);
     ch().state().timeoutElapsed = true;
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     EXPECT_EQ(ch().askRetryOnTimeout(), 1);
     EXPECT_EQ(ch().askRetryOnTimeout(), 2);
     EXPECT_EQ(p->codes(), (QList<int>{202, 202}));
@@ -316,18 +316,18 @@ TEST_F(ReplyMatch, RegisterReplyMatchesAndAWrongOneDoesNot)
     ch().rx().setExpectedReply(hexBytes("1362053000"));
     peer->replyOnNul(hexBytes("1362053000"), 5);
     ASSERT_TRUE(ch().sendSerial(hexBytes("134205") + "AB" + hexBytes("00")));
-    EXPECT_TRUE(ch().waitReplyMatch());
+    EXPECT_TRUE(ex().waitReplyMatch());
 
     peer->received.clear();
     peer->replyOnNul(hexBytes("1362053100"), 5); // "1" instead of "0"
     ASSERT_TRUE(ch().sendSerial(hexBytes("134205") + "AB" + hexBytes("00")));
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
 
     // A reply longer than the nine expected bytes never matches.
     peer->received.clear();
     peer->replyOnNul(hexBytes("13620530313233343500"), 5);
     ASSERT_TRUE(ch().sendSerial(hexBytes("134205") + "AB" + hexBytes("00")));
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
 }
 
 TEST_F(ReplyMatch, CompareIndexByToolState)
@@ -339,7 +339,7 @@ TEST_F(ReplyMatch, CompareIndexByToolState)
     ch().rx().setExpectedReply(hexBytes("134142"));
     peer->replyOnNul(hexBytes("1341424300"), 5);
     ASSERT_TRUE(ch().sendSerial(hexBytes("1341") + '\0'));
-    EXPECT_TRUE(ch().waitReplyMatch());
+    EXPECT_TRUE(ex().waitReplyMatch());
 
     // 616: DC3 and four.
     st().toolState = 616;
@@ -347,7 +347,7 @@ TEST_F(ReplyMatch, CompareIndexByToolState)
     ch().rx().setExpectedReply(hexBytes("1368313233"));
     peer->replyOnNul(hexBytes("136831323300"), 5);
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_TRUE(ch().waitReplyMatch());
+    EXPECT_TRUE(ex().waitReplyMatch());
 
     // 623: four, or three without the raw number model.
     st().toolState = 623;
@@ -355,11 +355,11 @@ TEST_F(ReplyMatch, CompareIndexByToolState)
     ch().rx().setExpectedReply(hexBytes("1362333099"));
     peer->replyOnNul(hexBytes("1362333000"), 5);
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_FALSE(ch().waitReplyMatch());
-    ch().setRawNumberModelSource([] { return false; });
+    EXPECT_FALSE(ex().waitReplyMatch());
+    ex().setRawNumberModelSource([] { return false; });
     ch().rx().clearText();
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_TRUE(ch().waitReplyMatch());
+    EXPECT_TRUE(ex().waitReplyMatch());
 }
 
 TEST_F(ReplyMatch, TimeoutIsLongerInState860)
@@ -368,11 +368,11 @@ TEST_F(ReplyMatch, TimeoutIsLongerInState860)
     QElapsedTimer t;
     st().toolState = 841;
     t.start();
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     const qint64 normal = t.elapsed();
     st().toolState = 860;
     t.restart();
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     const qint64 longer = t.elapsed();
     EXPECT_GE(normal, 95);
     EXPECT_LT(normal, 250);
@@ -396,7 +396,7 @@ TEST_F(ReplyMatch, TheTimeoutCountsSilenceNotTheWholeReply)
             p.line().sendToHost(reply.mid(i, 1), 60);
     };
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_TRUE(ch().waitReplyMatch());
+    EXPECT_TRUE(ex().waitReplyMatch());
 }
 
 TEST_F(ReplyMatch, BytesAfterTheTimeoutAreKeptButNotFramed)
@@ -405,7 +405,7 @@ TEST_F(ReplyMatch, BytesAfterTheTimeoutAreKeptButNotFramed)
     st().toolState = 205;
     peer->replyOnNul(hexBytes("1362053000"), 200);
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     eventwait::waitMs(250);
     EXPECT_FALSE(ch().rx().replyComplete);
     EXPECT_EQ(ch().rx().text, hexBytes("1362053000"));
@@ -419,7 +419,7 @@ TEST_F(ReplyMatch, GarbageAndCorruptRepliesFailCleanly)
     link->setReplyFilter([](const QByteArray &b) { return QByteArray(2000, '\xA5') + b.mid(1); });
     peer->replyOnNul(hexBytes("13610500"));
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     EXPECT_TRUE(ch().rx().replyComplete);
 }
 
@@ -439,7 +439,7 @@ TEST_F(ReplyMatch, WaitingSleeps)
     QElapsedTimer t;
     t.start();
     const qint64 cpu0 = processCpuNs();
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     // Generous: a spinning wait would use the whole 300 ms.
     EXPECT_LT(processCpuNs() - cpu0, t.elapsed() * 1000000LL / 10);
 }
@@ -497,7 +497,7 @@ TEST_F(ParallelPort, BusyTimesOutToTheRetryPrompt)
     io->registers[kBase + 1] = 0x10 | 0x08; // busy
     ch().state().transferActive = true;
     ch().state().sendText = "A";
-    p->script({Answers::Retry, Answers::Cancel});
+    p->script({Answer::Retry, Answer::Cancel});
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(ch().sendParallel());
@@ -507,7 +507,7 @@ TEST_F(ParallelPort, BusyTimesOutToTheRetryPrompt)
 
     // Not busy any more while the first box is up.
     p->clear();
-    p->script({Answers::Retry});
+    p->script({Answer::Retry});
     p->onAsk = [this](const PromptRequest &) { io->registers[kBase + 1] = kReady; };
     EXPECT_TRUE(ch().sendParallel());
     EXPECT_EQ(io->writes.first(), qMakePair(kBase, quint8('A')));

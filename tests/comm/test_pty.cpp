@@ -124,7 +124,7 @@ TEST(QtLink, RegisterExchangeEndToEnd)
     ASSERT_TRUE(ch.waitCts());
     ASSERT_TRUE(ch.waitDsrAfterDtr());
     ASSERT_TRUE(ch.sendSerial(QByteArray::fromHex("134205") + "AB" + QByteArray(1, '\0')));
-    EXPECT_TRUE(ch.waitReplyMatch());
+    EXPECT_TRUE(PrinterExchange(ch).waitReplyMatch());
     EXPECT_TRUE(p->requests.isEmpty());
 
     // The printer goes away: the port is reopened, which fails and says so.

@@ -99,6 +99,6 @@ TEST_F(Receiving, AReplyLostToALineErrorEndsByTimeout)
     };
     ch().rx().setExpectedReply(hexBytes("1362053000"));
     ASSERT_TRUE(ch().sendSerial(QByteArray("x", 1) + '\0'));
-    EXPECT_FALSE(ch().waitReplyMatch());
+    EXPECT_FALSE(ex().waitReplyMatch());
     EXPECT_TRUE(ctx->serial().isOpen());
 }

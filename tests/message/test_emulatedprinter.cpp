@@ -37,12 +37,12 @@ TEST(MessageToolOnEmulatedPrinter, EveryOperationFromRegisterToClearAll)
     ASSERT_NE(printer, nullptr);
     MessageTransfer transfer(ctx);
 
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     MessageForm f = form(5, QStringLiteral("計量^12.5kg↓\r\n&0C"));
     EXPECT_TRUE(transfer.registerOne(f));
     EXPECT_EQ(printer->messages().value(5), QByteArray("\x8C\x76\x97\xCA 12.5kg\r\x0C"));
 
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     f = form(7, QStringLiteral("B"));
     EXPECT_TRUE(transfer.registerOne(f));
 
@@ -51,13 +51,13 @@ TEST(MessageToolOnEmulatedPrinter, EveryOperationFromRegisterToClearAll)
     ASSERT_FALSE(printer->printed().isEmpty());
     EXPECT_EQ(printer->printed().last().number, 7);
 
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     EXPECT_TRUE(transfer.deleteOne(f));
     EXPECT_FALSE(printer->messages().contains(7));
 
     // Read back into a new file: only No.5 is written.
     pc.prompter->clear();
-    pc.prompter->script({Answers::Yes, Answers::Yes});
+    pc.prompter->script({Answer::Yes, Answer::Yes});
     f = form(0, {}, dir.filePath(QStringLiteral("back")));
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(pc.prompter->codes().last(), 10);
@@ -65,16 +65,16 @@ TEST(MessageToolOnEmulatedPrinter, EveryOperationFromRegisterToClearAll)
     EXPECT_EQ(back.occupiedNumbers(), QList<int>{5});
     EXPECT_EQ(back.readText(5), QStringLiteral("計量^12.5kg↓\r\n&0C"));
 
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     EXPECT_TRUE(transfer.clearAll());
     EXPECT_TRUE(printer->messages().isEmpty());
 
     // Register all puts the file back; print all prints it.
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     f = form(0, {}, dir.filePath(QStringLiteral("back.msd")));
     EXPECT_TRUE(transfer.registerAll(f));
     EXPECT_EQ(printer->messages().keys(), QList<int>{5});
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     EXPECT_TRUE(transfer.printAll());
     EXPECT_EQ(pc.prompter->codes().last(), 8);
     EXPECT_EQ(ctx.state.toolState, ToolStates::Message);
@@ -95,7 +95,7 @@ TEST(MessageToolOnEmulatedPrinter, WrongReplyIsReportedAsAFailure)
     sim::FaultPlan faults;
     faults.wrongReply = true;
     printer->setFaults(faults);
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     MessageForm f = form(3, QStringLiteral("AB"));
     EXPECT_FALSE(transfer.registerOne(f));
     EXPECT_EQ(pc.prompter->codes().last(), 4);
@@ -125,13 +125,13 @@ TEST(MessageToolOnEmulatedPrinter, RegisterAndReadAllOverThePrinterProgram)
     ASSERT_TRUE(ctx.channel().openSerialPort());
     MessageTransfer transfer(ctx);
 
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm f = form(12, QStringLiteral("重量^&1B"));
     EXPECT_TRUE(transfer.registerOne(f));
     EXPECT_EQ(p->codes().last(), 11);
 
     p->clear();
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     f = form(0, {}, dir.filePath(QStringLiteral("read")));
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(p->codes().last(), 10);

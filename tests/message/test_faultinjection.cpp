@@ -151,7 +151,7 @@ protected:
         if (!ctx->serialLink().isOpen())
             ASSERT_TRUE(ctx->channel().openSerialPort());
         p->clear();
-        p->script({Answers::Yes});
+        p->script({Answer::Yes});
         MessageForm again{{}, QStringLiteral("9"), QStringLiteral("OK"), {}};
         EXPECT_TRUE(transfer.registerOne(again));
         EXPECT_EQ(faulty->printer().messages().value(9), QByteArray("OK"));
@@ -161,7 +161,7 @@ protected:
     bool registerFive()
     {
         p->clear();
-        p->script({Answers::Yes});
+        p->script({Answer::Yes});
         MessageForm f{{}, QStringLiteral("5"), QStringLiteral("ABCDEFGH"), {}};
         return transfer.registerOne(f);
     }
@@ -170,7 +170,7 @@ protected:
     bool readInto(const QString &file)
     {
         p->clear();
-        p->script({Answers::Yes});
+        p->script({Answer::Yes});
         MessageForm f{file, {}, {}, {}};
         return transfer.readAll(f);
     }

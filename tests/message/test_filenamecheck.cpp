@@ -31,7 +31,7 @@ TEST_F(FileNameCheckTest, RefusesNamesBeforeTouchingAnything)
 
 TEST_F(FileNameCheckTest, NameWithoutExtensionGetsMsdAndTheNewFileIsOffered)
 {
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     const auto name = filenamecheck::check(*ctx, path("memo"));
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(*name, path("memo.msd"));
@@ -41,7 +41,7 @@ TEST_F(FileNameCheckTest, NameWithoutExtensionGetsMsdAndTheNewFileIsOffered)
 
 TEST_F(FileNameCheckTest, DotsInFolderNamesDoNotCountAsAnExtension)
 {
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     const auto name = filenamecheck::check(*ctx, path(".config/memo"));
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(*name, path(".config/memo.msd"));
@@ -49,7 +49,7 @@ TEST_F(FileNameCheckTest, DotsInFolderNamesDoNotCountAsAnExtension)
 
 TEST_F(FileNameCheckTest, MissingFoldersAreOfferedOneByOneFromTheTop)
 {
-    p->script({Answers::Yes, Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes, Answer::Yes});
     const auto name = filenamecheck::check(*ctx, path("a/b/memo.msd"));
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(p->codes(), (QList<int>{351, 351, 350}));
@@ -61,12 +61,12 @@ TEST_F(FileNameCheckTest, MissingFoldersAreOfferedOneByOneFromTheTop)
 
 TEST_F(FileNameCheckTest, AnsweringNoStopsWithoutCreatingAnything)
 {
-    p->script({Answers::No});
+    p->script({Answer::No});
     EXPECT_FALSE(filenamecheck::check(*ctx, path("a/memo.msd")).has_value());
     EXPECT_FALSE(QFileInfo::exists(path("a")));
 
     p->clear();
-    p->script({Answers::No});
+    p->script({Answer::No});
     EXPECT_FALSE(filenamecheck::check(*ctx, path("memo.msd")).has_value());
     EXPECT_EQ(p->codes(), QList<int>{350});
     EXPECT_FALSE(QFileInfo::exists(path("memo.msd")));

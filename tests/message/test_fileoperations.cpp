@@ -69,14 +69,14 @@ TEST_F(FileOperationsTest, OverwriteAnsweredNoLeavesTheFileByteIdentical)
     const QString file = makeFile("m.msd", {{5, "old"}});
     const QByteArray before = bytesOf(file);
     MessageForm f = form(file, "5", "new");
-    p->script({Answers::No});
+    p->script({Answer::No});
     EXPECT_FALSE(ops.save(f));
     EXPECT_EQ(p->codes(), QList<int>{304});
     EXPECT_EQ(bytesOf(file), before);
     EXPECT_EQ(f.numberText, QStringLiteral("5"));
 
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     EXPECT_TRUE(ops.save(f));
     EXPECT_EQ(MsdFile(file).readText(5), QStringLiteral("new"));
 }
@@ -120,7 +120,7 @@ TEST_F(FileOperationsTest, CharactersTheFileCannotHoldAreNotTurnedIntoQuestionMa
 TEST_F(FileOperationsTest, SaveIntoANewFileCreatesItFirst)
 {
     MessageForm f = form(path("fresh"), "2", "hello");
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     ASSERT_TRUE(ops.save(f));
     EXPECT_EQ(p->codes(), (QList<int>{350, 14}));
     EXPECT_EQ(f.fileName, path("fresh.msd"));
@@ -139,7 +139,7 @@ TEST_F(FileOperationsTest, ReadOnlyFileIsReportedAndStaysUnchanged)
     EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("書き込めませんでした")));
 
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     f = form(file, "1");
     EXPECT_FALSE(ops.remove(f));
     EXPECT_EQ(p->codes(), (QList<int>{305, 52}));
@@ -150,12 +150,12 @@ TEST_F(FileOperationsTest, DeleteAsksClearsTheRecordAndAdvances)
 {
     const QString file = makeFile("m.msd", {{4, "four"}, {5, "five"}});
     MessageForm f = form(file, "4");
-    p->script({Answers::No});
+    p->script({Answer::No});
     EXPECT_FALSE(ops.remove(f));
     EXPECT_EQ(MsdFile(file).readText(4), QStringLiteral("four"));
 
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     ASSERT_TRUE(ops.remove(f));
     EXPECT_EQ(p->codes(), (QList<int>{305, 17}));
     EXPECT_EQ(f.savedNumbers, QList<int>{5});
@@ -189,7 +189,7 @@ TEST_F(FileOperationsTest, OpeningADamagedFileShowsWhatCanBeReadAndWritesNothing
 TEST_F(FileOperationsTest, ANewFileListsNoNumbers)
 {
     MessageForm f = form(path("empty"), "");
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     ASSERT_TRUE(ops.open(f));
     EXPECT_TRUE(f.savedNumbers.isEmpty());
     EXPECT_EQ(p->codes(), QList<int>{350});
@@ -218,7 +218,7 @@ TEST_F(FileOperationsTest, CopyByRecordsAndWholeInTheFingerprintState)
     writeBytes(source, odd);
     ctx->state.toolState = filecopy::kWholeFileState;
     p->clear();
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     ASSERT_TRUE(filecopy::copy(*ctx, source, path("new/copy.msd")));
     EXPECT_EQ(p->codes(), (QList<int>{351, 350, 18}));
     EXPECT_EQ(bytesOf(path("new/copy.msd")), odd);

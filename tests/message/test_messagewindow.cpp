@@ -35,7 +35,11 @@ struct FakeHost : ToolHost {
     int help = 0;
     void returnToMenu() override { ++returned; }
     void quitFromTool() override { ++quit; }
+    int settingsOpened = 0;
+    int settingsClosed = 0;
     void openHelp() override { ++help; }
+    void openSettings(QWidget *, bool) override { ++settingsOpened; }
+    void closeSettings() override { ++settingsClosed; }
 };
 
 } // namespace
@@ -44,14 +48,10 @@ class MessageWindowTest : public MessageTest {
 protected:
     void SetUp() override
     {
-        MessageWindow::ChannelHooks hooks;
-        hooks.openSerialPort = [this] { ++portOpens; };
-        hooks.closeSettings = [this] { ++settingsClosed; };
-        hooks.shutDownChannel = [this] { ++shutdowns; };
         ctx->state.launcherLeft = 1500;
         ctx->state.launcherTop = 3000;
         ctx->state.output.interfaceName = kInterfaceParallel;
-        window = std::make_unique<MessageWindow>(*ctx, host, hooks);
+        window = std::make_unique<MessageWindow>(*ctx, host);
         window->chooseFile = [this](QWidget *, MsdDialog kind, const QString &) {
             dialogs << kind;
             return chosen;
@@ -79,9 +79,7 @@ protected:
     std::unique_ptr<MessageWindow> window;
     QString chosen;
     QList<MsdDialog> dialogs;
-    int portOpens = 0;
-    int settingsClosed = 0;
-    int shutdowns = 0;
+    int portOpens() { return static_cast<SimSerialLink &>(ctx->serialLink()).openCount(); }
 };
 
 TEST_F(MessageWindowTest, LoadsAtTheToolPositionOnSerialWithEveryCaption)
@@ -90,7 +88,7 @@ TEST_F(MessageWindowTest, LoadsAtTheToolPositionOnSerialWithEveryCaption)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("WinQLM"));
     EXPECT_EQ(window->size(), QSize(666, 533));
     EXPECT_EQ(ctx->state.output.interfaceName, kInterfaceSerial);
-    EXPECT_EQ(portOpens, 1);
+    EXPECT_EQ(portOpens(), 1);
 
     const QStringList captions{"ファイルを開く",   "ファイルに保存", "ファイルから削除",
                                "プリンタから読込", "プリンタに登録", "プリンタから削除",
@@ -175,7 +173,7 @@ TEST_F(MessageWindowTest, MessageWithACodeFromTheAidIsSavedReopenedAndPrinted)
     const QString message = QStringLiteral("A&13TJ2^B↓\r\nC");
     EXPECT_EQ(content(), message);
 
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     click(button(2));
     EXPECT_EQ(p->codes(), (QList<int>{351, 350, 14}));
     const QString file = path("work/memo.msd");
@@ -213,7 +211,7 @@ TEST_F(MessageWindowTest, BadCodeStopsTheSaveWithTheCaretOnIt)
 TEST_F(MessageWindowTest, ToolbarDialogsChooseTheFileThenRunTheOperation)
 {
     chosen = path("tb");
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     toolButton(2)->trigger();
     EXPECT_EQ(dialogs, QList<MsdDialog>{MsdDialog::Open});
     EXPECT_EQ(p->codes(), QList<int>{350});
@@ -270,6 +268,7 @@ TEST_F(MessageWindowTest, PrinterButtonsReachTheTransferOperations)
 {
     // No number yet, and no printer on the line: each operation stops at
     // its first check.
+    static_cast<SimSerialLink &>(ctx->serialLink()).setCts(false);
     const QList<QPair<int, int>> firstCode = {{4, 201}, {5, 56}, {6, 56}, {7, 56}, {11, 201}, {12, 201}, {13, 201}};
     for (const auto &[n, code] : firstCode) {
         p->clear();
@@ -306,7 +305,7 @@ TEST_F(MessageWindowTest, ReadingCanBeCancelledAndTheWindowIsUsableAtOnce)
         }
         return f;
     };
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     click(button(4));
     EXPECT_EQ(p->codes(), (QList<int>{301, 20}));
     EXPECT_EQ(enabled.count(true), 1);
@@ -319,7 +318,7 @@ TEST_F(MessageWindowTest, ReadingCanBeCancelledAndTheWindowIsUsableAtOnce)
     // Again to the end: the list and the current number's content.
     printer->readFrame = nullptr;
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     click(button(4));
     EXPECT_EQ(p->codes(), (QList<int>{301, 10}));
     EXPECT_EQ(window->form().savedNumbers, (QList<int>{1, 2}));
@@ -341,7 +340,7 @@ TEST_F(MessageWindowTest, CopyWindowOpensBelowTheWindowAndCopies)
     click(child<QPushButton>("Command4", copy)); // 参照 of the source
     EXPECT_EQ(child<QLineEdit>("Text2", copy)->text(), source);
     child<QLineEdit>("Text1", copy)->setText(path("b"));
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     click(child<QPushButton>("Command1", copy));
     EXPECT_EQ(p->codes(), (QList<int>{350, 18}));
     EXPECT_EQ(bytesOf(path("b.msd")), bytesOf(source));
@@ -357,20 +356,19 @@ TEST_F(MessageWindowTest, BackToMenuKeepsThePositionAndClosesTheOtherWindows)
     click(button(15));
     click(button(9));
     EXPECT_EQ(host.returned, 1);
-    EXPECT_EQ(settingsClosed, 1);
+    EXPECT_EQ(host.settingsClosed, 1);
     EXPECT_EQ(ctx->state.launcherLeft, window->x() * 15);
     EXPECT_EQ(ctx->state.launcherTop, window->y() * 15);
     EXPECT_FALSE(window->findChild<FileCopyWindow *>("FileCopy_")->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChild<QWidget *>("QlmAux"), nullptr);
-    EXPECT_EQ(shutdowns, 0);
+    EXPECT_EQ(host.quit, 0);
 }
 
 TEST_F(MessageWindowTest, CloseBoxShutsTheChannelDownAndEndsTheProgram)
 {
     window->close();
-    EXPECT_EQ(shutdowns, 1);
-    EXPECT_EQ(settingsClosed, 1);
+    EXPECT_EQ(host.settingsClosed, 1);
     EXPECT_EQ(host.quit, 1);
     EXPECT_EQ(host.returned, 0);
 }

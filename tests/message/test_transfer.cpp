@@ -130,7 +130,7 @@ TEST_F(TransferTest, EachOperationSendsItsFrameAndJudgesTheReply)
                 EXPECT_FALSE(transfer.clearAll());
             };
             for (int i = 0; i < op.questions.size(); ++i)
-                p->script({Answers::Yes});
+                p->script({Answer::Yes});
             MessageForm f = form(5, QStringLiteral("AB"));
             EXPECT_EQ(op.run(transfer, f), c.ok) << label;
 
@@ -145,7 +145,7 @@ TEST_F(TransferTest, EachOperationSendsItsFrameAndJudgesTheReply)
     }
     printer->onFrame = nullptr;
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm f = form(17, QStringLiteral("X"));
     ASSERT_TRUE(transfer.registerOne(f));
     EXPECT_EQ(p->requests.last().text, QStringLiteral("プリンタにNo.17 を登録しました。"));
@@ -182,7 +182,7 @@ TEST_F(TransferTest, RegisterChecksInputAndLinesAndSendsPrinterBytes)
 
     // Three line ends go out as CR LF LF; number 200 as the byte C8.
     link->setDsr(true);
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     EXPECT_TRUE(transfer.registerOne(f));
     EXPECT_EQ(printer->frames, QList<QByteArray>{hex("1342c8410d0a0a00")});
 }
@@ -190,9 +190,9 @@ TEST_F(TransferTest, RegisterChecksInputAndLinesAndSendsPrinterBytes)
 TEST_F(TransferTest, PrintAllWaitsOnWhenAskedAndTakesAReplyThatCameMeanwhile)
 {
     QList<bool> modes;
-    transfer.setPrintAllMode = [&](bool on) { modes << on; };
+    transfer.runner().busyChanged = [&](qint16, bool on) { modes << on; };
     printer->scripted = {std::nullopt};
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     p->onAsk = [this](const PromptRequest &r) {
         if (r.code == 354) {
             printer->line().sendToHost(hex("136300"));
@@ -210,7 +210,7 @@ TEST_F(TransferTest, RegisterAllSendsEveryStoredMessageUntilTheFirstFailure)
     const QString file = makeFile("all.msd", {{1, "one"}, {2, "t^wo"}, {5, "&07five"}});
     QStringList shown;
     transfer.showProgress = [&](const MessageForm &f) { shown << f.numberText; };
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm f = form(0, {}, file);
     EXPECT_TRUE(transfer.registerAll(f));
     EXPECT_EQ(p->codes(), (QList<int>{300, 6}));
@@ -234,7 +234,7 @@ TEST_F(TransferTest, RegisterAllSendsEveryStoredMessageUntilTheFirstFailure)
         p->clear();
         printer->frames.clear();
         printer->scripted = r.replies;
-        p->script({Answers::Yes});
+        p->script({Answer::Yes});
         EXPECT_FALSE(transfer.registerAll(f)) << r.label;
         EXPECT_EQ(p->codes(), r.codes) << r.label;
         EXPECT_EQ(printer->frames.size(), r.frames) << r.label;
@@ -242,7 +242,7 @@ TEST_F(TransferTest, RegisterAllSendsEveryStoredMessageUntilTheFirstFailure)
     }
     MessageForm empty = form(0, {}, makeFile("empty.msd", {}));
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     EXPECT_FALSE(transfer.registerAll(empty));
     EXPECT_EQ(p->codes(), (QList<int>{300, 306}));
 }
@@ -257,8 +257,8 @@ TEST_F(TransferTest, ReadAllStoresOnlyTheReceivedNumbersAndReopensTheFile)
                          {3, "x y\r\nz"},
                          {255, "\x8A\xBF"}};
     QList<bool> modes;
-    transfer.setReadingMode = [&](bool on) { modes << on; };
-    p->script({Answers::Yes});
+    transfer.runner().busyChanged = [&](qint16, bool on) { modes << on; };
+    p->script({Answer::Yes});
     MessageForm f = form(3, QStringLiteral("typed"), file);
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(p->codes(), (QList<int>{301, 10}));
@@ -279,7 +279,7 @@ TEST_F(TransferTest, ReadAllStoresOnlyTheReceivedNumbersAndReopensTheFile)
     printer->messages.clear();
     const QByteArray before = bytesOf(file);
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(p->codes(), (QList<int>{301, 10}));
     EXPECT_EQ(bytesOf(file), before);
@@ -301,7 +301,7 @@ TEST_F(TransferTest, ReadsFullAndOverlongMessages)
     printer->readFrame = [](int index, const QByteArray &f) {
         return index == 0 ? f + FakeMessagePrinter::frame('d', 2, "two") : index == 1 ? QByteArray() : f;
     };
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm f = form(1, {}, file);
     EXPECT_TRUE(transfer.readAll(f));
     EXPECT_EQ(printer->frames.size(), 256);
@@ -342,7 +342,7 @@ TEST_F(TransferTest, AFailedReadLeavesTheFileAsItWas)
     for (const auto &r : rows) {
         p->clear();
         printer->readFrame = [&](int index, const QByteArray &f) { return index == r.at ? r.hook(f) : f; };
-        p->script({Answers::Yes});
+        p->script({Answer::Yes});
         MessageForm f = form(1, {}, file);
         EXPECT_FALSE(transfer.readAll(f)) << r.label;
         eventwait::waitMs(20); // the port's own recovery

@@ -63,7 +63,7 @@ TEST(MessageTransferPty, RegisterAndReadAllOverARealLine)
     ASSERT_TRUE(ctx.channel().openSerialPort());
     MessageTransfer transfer(ctx);
 
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm form;
     form.numberText = QStringLiteral("5");
     form.content = QStringLiteral("A^B↓\r\n");
@@ -72,7 +72,7 @@ TEST(MessageTransferPty, RegisterAndReadAllOverARealLine)
 
     // Into a new file, offered and created first.
     p->clear();
-    p->script({Answers::Yes, Answers::Yes});
+    p->script({Answer::Yes, Answer::Yes});
     form.fileName = dir.filePath(QStringLiteral("back"));
     EXPECT_TRUE(transfer.readAll(form));
     EXPECT_EQ(p->codes(), (QList<int>{350, 301, 10}));

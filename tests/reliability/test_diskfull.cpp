@@ -87,7 +87,7 @@ TEST_F(FailingSave, RecordSaveOntoAFileMadeReadOnlyMeanwhileIsRefused)
         if (r.code == 304)
             QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     };
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     MessageForm form{file, QStringLiteral("3"), QStringLiteral("new"), {}};
     EXPECT_FALSE(MessageFileOperations(*ctx).save(form));
     EXPECT_TRUE(lastText().endsWith(kReadOnly)) << lastText().toStdString();

@@ -1,4 +1,5 @@
 #include "comm/appcontext.h"
+#include "comm/toolstates.h"
 #include "shell/launcher.h"
 #include "support/fakeportio.h"
 #include "support/scriptedprompter.h"
@@ -44,17 +45,17 @@ TEST(LauncherPlacement, EnlargedWindowCentresTheBlock)
 
 TEST(HelpPage, ChosenByToolState)
 {
-    EXPECT_EQ(launcher::helpPageFor(0), "ToolHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(1), "WinQlmHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(213), "WinQlmHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(399), "WinQlmHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(400), "TestHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(626), "WinTqHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(800), "WinUxHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(901), "FingerHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(0), "ToolHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(1), "WinQlmHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(213), "WinQlmHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(399), "WinQlmHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(400), "TestHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(626), "WinTqHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(800), "WinUxHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(901), "FingerHelp.htm");
     // The fingerprint manager's other states fall to the unit-setting page.
-    EXPECT_EQ(launcher::helpPageFor(900), "WinUxHelp.htm");
-    EXPECT_EQ(launcher::helpPageFor(9151), "WinUxHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(900), "WinUxHelp.htm");
+    EXPECT_EQ(toolstates::helpPageFor(9151), "WinUxHelp.htm");
 }
 
 TEST(UnitToolSettings, ForcedInMemoryOnly)

@@ -169,8 +169,8 @@ TEST(MessageBoxPrompter, DefaultButtonAndAnswersFollowTheStyle)
         defaultSeen = box->standardButton(box->defaultButton());
         box->button(QMessageBox::Ok)->click();
     });
-    PromptRequest req{921, "登録の確認", "指紋が登録されているか確認します。", 289, false};
-    EXPECT_EQ(prompter.ask(req), Answers::Ok);
+    PromptRequest req{921, "登録の確認", "指紋が登録されているか確認します。", MessageStyle::fromCode(289), false};
+    EXPECT_EQ(prompter.ask(req), Answer::Ok);
     EXPECT_EQ(defaultSeen, QMessageBox::Cancel);
 
     QTimer::singleShot(0, [&] {
@@ -178,12 +178,14 @@ TEST(MessageBoxPrompter, DefaultButtonAndAnswersFollowTheStyle)
         ASSERT_NE(box, nullptr);
         box->button(QMessageBox::Retry)->click();
     });
-    EXPECT_EQ(prompter.ask({202, "プリンタの確認", "プリンタがビジー状態です。", 69, false}), Answers::Retry);
+    EXPECT_EQ(prompter.ask({202, "プリンタの確認", "プリンタがビジー状態です。", MessageStyle::fromCode(69), false}),
+              Answer::Retry);
 
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         box->reject(); // Escape / close box
     });
-    EXPECT_EQ(prompter.ask({202, "プリンタの確認", "プリンタがビジー状態です。", 69, false}), Answers::Cancel);
+    EXPECT_EQ(prompter.ask({202, "プリンタの確認", "プリンタがビジー状態です。", MessageStyle::fromCode(69), false}),
+              Answer::Cancel);
 }

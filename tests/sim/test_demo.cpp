@@ -9,6 +9,7 @@
 #include "comm/eventwait.h"
 #include "comm/mappedseriallink.h"
 #include "comm/outputchannel.h"
+#include "comm/printerexchange.h"
 #include "message/ui/messagewindow.h"
 #include "shell/ui/launcherwindow.h"
 #include "support/fakeportio.h"
@@ -124,11 +125,7 @@ TEST(DemoMode, MessageToolOpensItsPortOnTheEmulatedMessagePrinter)
     LauncherWindow launcher(ctx);
     launcher.endProcess = [] {};
     launcher.titleMark = [&] { return sim::simulationMark(*link, ctx.state); };
-    launcher.registerTool(Tool::Message, [](AppContext &c, ToolHost &host) -> QWidget * {
-        MessageWindow::ChannelHooks hooks;
-        hooks.openSerialPort = [&c] { c.channel().openSerialPort(); };
-        return new MessageWindow(c, host, hooks);
-    });
+    launcher.registerTool<MessageWindow>(Tool::Message);
     launcher.load(QString());
     launcher.openTool(Tool::Message);
     qunsetenv("ZENTRIX_COM1");
@@ -145,6 +142,6 @@ TEST(DemoMode, MessageToolOpensItsPortOnTheEmulatedMessagePrinter)
     ch.rx().setExpectedReply(QByteArray::fromHex("1362093000"));
     ASSERT_TRUE(ch.waitCts() && ch.waitDsrAfterDtr());
     ASSERT_TRUE(ch.sendSerial(QByteArray::fromHex("134209") + "XY" + QByteArray(1, '\0')));
-    EXPECT_TRUE(ch.waitReplyMatch());
+    EXPECT_TRUE(PrinterExchange(ch).waitReplyMatch());
     EXPECT_EQ(printer->messages().value(9), QByteArray("XY"));
 }

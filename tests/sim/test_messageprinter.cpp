@@ -7,6 +7,7 @@
 #include "support/printercontext.h"
 
 #include "comm/outputchannel.h"
+#include "comm/printerexchange.h"
 
 #include <gtest/gtest.h>
 
@@ -197,7 +198,7 @@ TEST(PrinterContext, TheChannelTalksToTheEmulatedPrinter)
     pc.ctx->state.toolState = 205;
     ch.rx().setExpectedReply(hex("1362053000"));
     ASSERT_TRUE(ch.sendSerial(hex("134205") + "AB" + hex("00")));
-    EXPECT_TRUE(ch.waitReplyMatch());
+    EXPECT_TRUE(PrinterExchange(ch).waitReplyMatch());
     EXPECT_EQ(printer->messages().value(5), QByteArray("AB"));
 
     // The printer's DSR off: the channel asks (204) and the cancel ends it.

@@ -1,26 +1,26 @@
 #include "scriptedprompter.h"
 
-int ScriptedPrompter::ask(const PromptRequest &request)
+Answer ScriptedPrompter::ask(const PromptRequest &request)
 {
     requests << request;
     if (onAsk)
         onAsk(request);
     if (!answers_.empty()) {
-        const int a = answers_.front();
+        const Answer a = answers_.front();
         answers_.pop_front();
         return a;
     }
-    switch (Styles::buttons(request.style)) {
-    case Styles::OkCancel:
-    case Styles::RetryCancel:
-    case Styles::YesNoCancel:
-        return Answers::Cancel;
-    case Styles::YesNo:
-        return Answers::No;
-    case Styles::AbortRetryIgnore:
-        return Answers::Abort;
+    switch (request.style.buttons) {
+    case Buttons::OkCancel:
+    case Buttons::RetryCancel:
+    case Buttons::YesNoCancel:
+        return Answer::Cancel;
+    case Buttons::YesNo:
+        return Answer::No;
+    case Buttons::AbortRetryIgnore:
+        return Answer::Abort;
     default:
-        return Answers::Ok;
+        return Answer::Ok;
     }
 }
 

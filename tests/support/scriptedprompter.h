@@ -9,12 +9,12 @@
 
 class ScriptedPrompter : public Prompter {
 public:
-    int ask(const PromptRequest &request) override;
+    Answer ask(const PromptRequest &request) override;
 
     // Answers used in order; when the script is empty the fallback
     // answers: Cancel for Retry/Cancel and OK/Cancel boxes (so that no
     // wait loops forever), No for Yes/No, OK otherwise.
-    void script(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
+    void script(std::initializer_list<Answer> answers) { answers_.insert(answers_.end(), answers); }
     // Runs while the box would be shown (e.g. to change the fake line).
     std::function<void(const PromptRequest &)> onAsk;
 
@@ -27,5 +27,5 @@ public:
     }
 
 private:
-    std::deque<int> answers_;
+    std::deque<Answer> answers_;
 };

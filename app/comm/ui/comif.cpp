@@ -459,7 +459,7 @@ void ComIF::onInterfaceOption(bool parallel)
 {
     if (parallel && !ctx_.state.parallelAvailable) {
         option(2)->setChecked(true);
-        ctx_.messenger().showMessage(kNoParallelSetting, Styles::Exclamation);
+        ctx_.messenger().showMessage(kNoParallelSetting, Icon::Exclamation);
         return;
     }
     ctx_.state.output.interfaceName = parallel ? kInterfaceParallel : kInterfaceSerial;

@@ -1,5 +1,7 @@
 #include "filecopywindow.h"
 
+#include "shell/ui/toolwindow.h"
+
 #include "message/filecopy.h"
 #include "shell/launcher.h"
 
@@ -63,10 +65,17 @@ FileCopyWindow::FileCopyWindow(AppContext &ctx, QWidget *parent) : QWidget(paren
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
-QPoint FileCopyWindow::placeBelow(const QWidget *toolWindow)
+QPoint FileCopyWindow::placeBelow(const ToolWindow *toolWindow) { return toolWindow->below(kOffsetFromBottomTwips); }
+
+FileCopyWindow *FileCopyWindow::showFor(ToolWindow *toolWindow, AppContext &ctx, QPointer<FileCopyWindow> &window)
 {
-    const QRect frame = toolWindow->frameGeometry();
-    return {frame.left(), frame.top() + frame.height() - kOffsetFromBottomTwips / launcher::kTwipsPerPixel};
+    if (!window)
+        window = new FileCopyWindow(ctx, toolWindow);
+    window->chooseFile = toolWindow->chooseFile;
+    window->move(placeBelow(toolWindow));
+    window->show();
+    window->raise();
+    return window;
 }
 
 void FileCopyWindow::browse(QLineEdit *box)

@@ -1,5 +1,8 @@
 #include "listprinter.h"
 
+#include "base/catalogcodes.h"
+#include "base/messagecatalogue.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -46,6 +49,25 @@ Result print(const QString &text, const QString &documentName)
     if (!pdf.isEmpty() && QFileInfo(pdf).size() == 0)
         return Result::Failed;
     return Result::Printed;
+}
+
+Result printAndTell(Messenger &messenger, const QString &text, const QString &documentName)
+{
+    const Result result = print(text, documentName);
+    switch (result) {
+    case Result::Printed:
+        messenger.showCatalogMessage(msg::ListPrinted);
+        break;
+    case Result::NoPrinter:
+        messenger.showMessage(QStringLiteral("印刷用プリンタが見つかりません。\r\n"
+                                             "プリンタの設定を確認して下さい。"),
+                              Icon::Exclamation, kAppTitle);
+        break;
+    case Result::Failed:
+        messenger.showCatalogMessage(msg::OutputStopped);
+        break;
+    }
+    return result;
 }
 
 } // namespace listprinter

@@ -4,6 +4,8 @@
 // printer).
 #include <QString>
 
+class Messenger;
+
 namespace listprinter {
 
 enum class Result { Printed, NoPrinter, Failed };
@@ -11,5 +13,9 @@ enum class Result { Printed, NoPrinter, Failed };
 inline constexpr const char *kPdfVariable = "ZENTRIX_PRINT_PDF";
 
 Result print(const QString &text, const QString &documentName);
+
+// print(), and the outcome told as every tool tells it: done (5), no
+// printer, or stopped (13).
+Result printAndTell(Messenger &messenger, const QString &text, const QString &documentName);
 
 } // namespace listprinter

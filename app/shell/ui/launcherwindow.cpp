@@ -5,6 +5,7 @@
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/serialcontrol.h"
+#include "comm/ui/comif.h"
 #include "shell/launcher.h"
 #include "shell/programfolder.h"
 
@@ -327,37 +328,24 @@ void LauncherWindow::openTool(Tool tool)
         return;
     AppState &st = ctx_.state;
     rememberToolPosition();
-    switch (tool) {
-    case Tool::Message:
-        st.toolState = ToolStates::Message;
-        break;
-    case Tool::Ticket:
-        st.toolState = ToolStates::Ticket;
-        break;
-    case Tool::Unit:
-        st.toolState = ToolStates::Unit;
+    if (tool == Tool::Unit)
         launcher::forceUnitToolSettings(st);
-        break;
-    case Tool::Tester:
-        st.toolState = ToolStates::Tester;
-        break;
-    case Tool::Finger: {
+    if (tool == Tool::Finger) {
         const QFileInfo data(QDir(st.programFolder).filePath(QStringLiteral("Finger/FingerData.msd")));
         if (!data.isFile()) {
             ctx_.messenger().showMessage(QStringLiteral("指紋データ管理ファイル FingerData.msd がありません。\r\n\r\n"
                                                         "[登録者の読込] を実行後、登録者の記録がある場合は\r\n"
                                                         "全てのユーザーを選択して [ファイルに保存] してください。"),
-                                         48, kAppTitle);
+                                         Icon::Exclamation, kAppTitle);
         }
-        st.toolState = ToolStates::Finger;
-        break;
     }
-    }
+    st.toolState = toolstates::idleState(tool);
     const auto it = factories_.constFind(tool);
     QWidget *window = it == factories_.constEnd() ? nullptr : (*it)(ctx_, *this);
     if (!window) {
         st.toolState = ToolStates::Launcher;
-        ctx_.messenger().showMessage(QStringLiteral("このツールはこの版ではまだ使用できません。"), 64, kAppTitle);
+        ctx_.messenger().showMessage(QStringLiteral("このツールはこの版ではまだ使用できません。"), Icon::Information,
+                                     kAppTitle);
         return;
     }
     tool_ = window;
@@ -391,6 +379,17 @@ void LauncherWindow::quitFromTool()
         endProcess();
 }
 
+void LauncherWindow::openSettings(QWidget *caller, bool serialOnly)
+{
+    ComIF::openFor(ctx_, caller, serialOnly, settings_);
+}
+
+void LauncherWindow::closeSettings()
+{
+    if (settings_)
+        settings_->close();
+}
+
 void LauncherWindow::startViewer()
 {
     const QString program = QDir(ctx_.state.programFolder).filePath(QStringLiteral("Drossel"));
@@ -417,7 +416,7 @@ void LauncherWindow::startViewer()
 
 void LauncherWindow::openHelp()
 {
-    const QString page = launcher::helpPageFor(ctx_.state.toolState);
+    const QString page = toolstates::helpPageFor(ctx_.state.toolState);
     const QString path = findHelpFile(ctx_.state.programFolder, page);
     if (!path.isEmpty() && openPage)
         openPage(path);

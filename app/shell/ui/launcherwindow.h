@@ -1,6 +1,7 @@
 #pragma once
 // The launcher "Main": seven panels that open the tools, the viewer, the
 // help and the exit.
+#include "comm/toolstates.h"
 #include "toolhost.h"
 
 #include <QMap>
@@ -10,12 +11,11 @@
 #include <functional>
 
 class AppContext;
+class ComIF;
 class QFrame;
 class QLabel;
 class QPushButton;
 class QProcess;
-
-enum class Tool { Message, Ticket, Unit, Tester, Finger };
 
 using ToolFactory = std::function<QWidget *(AppContext &, ToolHost &)>;
 
@@ -26,6 +26,11 @@ public:
     ~LauncherWindow() override;
 
     void registerTool(Tool tool, ToolFactory factory);
+    // The usual factory: the window class built on the context and host.
+    template <class Window> void registerTool(Tool tool)
+    {
+        registerTool(tool, [](AppContext &c, ToolHost &h) -> QWidget * { return new Window(c, h); });
+    }
 
     // Start-up steps 1-9; call once before show().
     void load(const QString &commandLine);
@@ -35,6 +40,8 @@ public:
     void openHelp() override;
     void returnToMenu() override;
     void quitFromTool() override;
+    void openSettings(QWidget *caller, bool serialOnly) override;
+    void closeSettings() override;
 
     QWidget *currentTool() const { return tool_; }
 
@@ -65,6 +72,7 @@ private:
     QMap<Tool, ToolFactory> factories_;
     QPointer<QWidget> tool_;
     QPointer<QProcess> viewer_;
+    QPointer<ComIF> settings_; // at most one, whichever tool opened it
     QLabel *image1_ = nullptr;
     QLabel *label1_ = nullptr;
     QPushButton *command1_ = nullptr;

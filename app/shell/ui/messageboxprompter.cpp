@@ -9,65 +9,65 @@
 
 namespace {
 
-QList<QMessageBox::StandardButton> buttonsFor(int style)
+QList<QMessageBox::StandardButton> buttonsFor(MessageStyle style)
 {
-    switch (Styles::buttons(style)) {
-    case Styles::OkCancel:
+    switch (style.buttons) {
+    case Buttons::OkCancel:
         return {QMessageBox::Ok, QMessageBox::Cancel};
-    case Styles::AbortRetryIgnore:
+    case Buttons::AbortRetryIgnore:
         return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
-    case Styles::YesNoCancel:
+    case Buttons::YesNoCancel:
         return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
-    case Styles::YesNo:
+    case Buttons::YesNo:
         return {QMessageBox::Yes, QMessageBox::No};
-    case Styles::RetryCancel:
+    case Buttons::RetryCancel:
         return {QMessageBox::Retry, QMessageBox::Cancel};
     default:
         return {QMessageBox::Ok};
     }
 }
 
-QMessageBox::Icon iconFor(int style)
+QMessageBox::Icon iconFor(MessageStyle style)
 {
-    switch (Styles::icon(style)) {
-    case Styles::Critical:
+    switch (style.icon) {
+    case Icon::Critical:
         return QMessageBox::Critical;
-    case Styles::Question:
+    case Icon::Question:
         return QMessageBox::Question;
-    case Styles::Exclamation:
+    case Icon::Exclamation:
         return QMessageBox::Warning;
-    case Styles::Information:
+    case Icon::Information:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;
     }
 }
 
-int answerFor(QMessageBox::StandardButton b)
+Answer answerFor(QMessageBox::StandardButton b)
 {
     switch (b) {
     case QMessageBox::Ok:
-        return Answers::Ok;
+        return Answer::Ok;
     case QMessageBox::Cancel:
-        return Answers::Cancel;
+        return Answer::Cancel;
     case QMessageBox::Abort:
-        return Answers::Abort;
+        return Answer::Abort;
     case QMessageBox::Retry:
-        return Answers::Retry;
+        return Answer::Retry;
     case QMessageBox::Ignore:
-        return Answers::Ignore;
+        return Answer::Ignore;
     case QMessageBox::Yes:
-        return Answers::Yes;
+        return Answer::Yes;
     case QMessageBox::No:
-        return Answers::No;
+        return Answer::No;
     default:
-        return Answers::Cancel;
+        return Answer::Cancel;
     }
 }
 
 } // namespace
 
-int MessageBoxPrompter::ask(const PromptRequest &request)
+Answer MessageBoxPrompter::ask(const PromptRequest &request)
 {
     if (request.centred) {
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -84,7 +84,7 @@ int MessageBoxPrompter::ask(const PromptRequest &request)
     const auto buttons = buttonsFor(request.style);
     for (auto b : buttons)
         box.addButton(b);
-    const int def = Styles::defaultButton(request.style);
+    const int def = request.style.defaultButton;
     if (def < buttons.size())
         box.setDefaultButton(buttons.at(def));
     // Closing the box with Escape or the title bar: the last button (the

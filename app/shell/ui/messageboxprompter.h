@@ -7,5 +7,5 @@ class QWidget;
 // captions come from Qt's own translation).
 class MessageBoxPrompter : public Prompter {
 public:
-    int ask(const PromptRequest &request) override;
+    Answer ask(const PromptRequest &request) override;
 };

@@ -1,5 +1,7 @@
 #pragma once
 // What a tool window asks of the launcher.
+class QWidget;
+
 class ToolHost {
 public:
     virtual ~ToolHost() = default;
@@ -10,4 +12,8 @@ public:
     virtual void quitFromTool() = 0;
     // The launcher's help routine for the current tool state.
     virtual void openHelp() = 0;
+    // The one settings window, opened by whichever tool is in front: with
+    // only the serial choice, or with both interfaces.
+    virtual void openSettings(QWidget *caller, bool serialOnly) = 0;
+    virtual void closeSettings() = 0;
 };
