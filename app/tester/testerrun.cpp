@@ -230,7 +230,7 @@ void TesterRun::runSelected(const TesterForm &form, int *badCodeAt, bool &refuse
             *badCodeAt = check.errorPosition - 1;
         return;
     }
-    if (m.showCatalogMessage(kMsgConfirmPrint) != Answers::Yes)
+    if (m.showCatalogMessage(kMsgConfirmPrint) != Answer::Yes)
         return;
     refused = false;
     const QByteArray job = printJob(form.content, selection_);
@@ -242,7 +242,7 @@ void TesterRun::tellReadFailure(const QString &path, const QString &reason)
 {
     ctx_.messenger().showMessage(QStringLiteral("ファイルを読み込めませんでした。\r\n") + path +
                                      QStringLiteral("\r\n") + reason,
-                                 Styles::Exclamation, QStringLiteral("ファイルの確認"));
+                                 Icon::Exclamation, QStringLiteral("ファイルの確認"));
 }
 
 void TesterRun::runAll(const TesterForm &form, bool &refused)

@@ -81,7 +81,7 @@ TEST_F(TesterRunTest, CountedRunCountsDownAndClearsTheCounterAfterHalfASecond)
 {
     run.setFinishPauseMs(500);
     st().startupArgument = QStringLiteral("1");
-    pc.prompter->script({Answers::Yes});
+    pc.prompter->script({Answer::Yes});
     QElapsedTimer t;
     t.start();
     qint64 lastJobAt = 0;
@@ -119,7 +119,7 @@ TEST_F(TesterRunTest, EachModeSendsItsUnitAndTellsItsEnd)
     for (const Row &row : rows) {
         jobs.clear();
         pc.prompter->clear();
-        pc.prompter->script({Answers::Yes});
+        pc.prompter->script({Answer::Yes});
         TesterForm f = form(row.mode, 2, row.list);
         f.model.model = QStringLiteral("K-2200TW");
         EXPECT_EQ(run.start(f), RunResult::Finished) << row.mode;
@@ -151,7 +151,7 @@ TEST_F(TesterRunTest, StopEndsTheRunAfterTheUnitInEveryMode)
             jobs.clear();
             progress.clear();
             pc.prompter->clear();
-            pc.prompter->script({Answers::Yes});
+            pc.prompter->script({Answer::Yes});
             EXPECT_EQ(run.start(form(row.mode, continuous ? 0 : 5, row.list)), RunResult::Stopped) << row.mode;
             EXPECT_EQ(jobs.size(), 2) << row.mode << continuous;
             EXPECT_EQ(codes(), row.codes) << row.mode;
