@@ -6,22 +6,17 @@ namespace {
 
 constexpr char kDc3 = 0x13;
 
-QByteArray frame(char letter, int number = -1, const QByteArray &data = {})
-{
-    QByteArray f;
-    f.append(kDc3).append(letter);
-    if (number >= 0)
-        f.append(char(quint8(number)));
-    f.append(data).append('\0');
-    return f;
-}
-
 QString quoted(const QByteArray &text) { return QLatin1Char('"') + FrameLog::readable(text) + QLatin1Char('"'); }
 
 } // namespace
 
-MessagePrinter::MessagePrinter(QObject *parent) : EmulatedPrinter(QStringLiteral("message"), parent)
+MessagePrinter::MessagePrinter(QObject *parent) : Dc3Printer(QStringLiteral("message"), parent)
 {
+    on('B', [this](const Command &c) { registerMessage(c); });
+    on('A', [this](const Command &c) { deleteMessages(c); });
+    on('C', [this](const Command &c) { printMessages(c); });
+    on('D', [this](const Command &c) { readAll(c); });
+    on('b', [this](const Command &c) { acknowledge(c); });
     ackTimer_.setSingleShot(true);
     connect(&ackTimer_, &QTimer::timeout, this,
             [this] { abandonRead(QStringLiteral("no acknowledge for No.%1").arg(awaitingAck_)); });
@@ -42,7 +37,7 @@ void MessagePrinter::loadSamples()
     setMessage(10, QByteArray("ZENTRIX\r\nTEST 123"));
 }
 
-QString MessagePrinter::describe(const QByteArray &f, bool fromProgram)
+QString MessagePrinter::meaning(const QByteArray &f, bool fromProgram)
 {
     if (f.size() < 3 || f[0] != kDc3 || !f.endsWith('\0'))
         return QStringLiteral("not a frame");
@@ -90,99 +85,78 @@ QString MessagePrinter::describe(const QByteArray &f, bool fromProgram)
     }
 }
 
-void MessagePrinter::received(const QByteArray &bytes)
-{
-    for (const Dc3FrameReader::Piece &piece : reader_.add(bytes)) {
-        if (!piece.frame) {
-            logReceived(piece.bytes, QStringLiteral("noise (ignored)"));
-            continue;
-        }
-        if (piece.bytes.size() >= 2 && piece.bytes[1] == 'b')
-            acknowledge(piece.bytes);
-        else
-            command(piece.bytes);
-    }
-}
-
 void MessagePrinter::reset()
 {
-    reader_.clear();
+    Dc3Printer::reset();
     if (reading())
         abandonRead(QStringLiteral("the line went down"));
 }
 
-void MessagePrinter::command(const QByteArray &f)
+void MessagePrinter::beforeCommand(const Command &c)
 {
-    const QString what = describe(f, true);
-    logReceived(f, what);
-    if (reading())
+    if (c.letter() != 'b' && reading())
         abandonRead(QStringLiteral("a new command came"));
-    if (f.size() < 3) {
-        note(QStringLiteral("not answered: no command letter"));
-        return;
-    }
-    const char letter = f[1];
-    const QByteArray body = f.mid(2, f.size() - 3);
-    const bool numbered = !body.isEmpty();
-    const int n = numbered ? quint8(body[0]) : 0;
-    const auto malformed = [this] { note(QStringLiteral("not answered: malformed command")); };
+}
 
-    switch (letter) {
-    case 'B': {
-        if (!numbered || n == 0)
-            return malformed();
-        const QByteArray text = body.mid(1);
-        if (text.isEmpty() || text.size() > kMaxTextBytes) {
-            note(QStringLiteral("register refused: the text has %1 bytes (1-%2 fit)")
-                     .arg(text.size())
-                     .arg(kMaxTextBytes));
-            const QByteArray answer = frame('b', n, "1");
-            reply(answer, describe(answer, false));
-            return;
-        }
-        messages_[n] = text;
-        const QByteArray answer = frame('b', n, "0");
-        reply(answer, describe(answer, false));
+void MessagePrinter::registerMessage(const Command &c)
+{
+    const int n = c.number();
+    if (!c.numbered() || n == 0) {
+        note(QStringLiteral("not answered: malformed command"));
         return;
     }
-    case 'A': {
-        if (numbered && (body.size() != 1 || n == 0))
-            return malformed();
-        if (numbered)
-            messages_.remove(n);
-        else
-            messages_.clear();
-        const QByteArray answer = numbered ? frame('a', n) : frame('a');
-        reply(answer, describe(answer, false));
+    const QByteArray text = c.body().mid(1);
+    if (text.isEmpty() || text.size() > kMaxTextBytes) {
+        note(QStringLiteral("register refused: the text has %1 bytes (1-%2 fit)").arg(text.size()).arg(kMaxTextBytes));
+        answer(frame('b', n, "1"));
         return;
     }
-    case 'C': {
-        if (numbered && (body.size() != 1 || n == 0))
-            return malformed();
-        int work = 0;
-        if (numbered) {
-            print(n);
-            work = messages_.contains(n) ? printMs_ : 0;
-        } else {
-            for (auto it = messages_.cbegin(); it != messages_.cend(); ++it)
-                print(it.key());
-            work = printMs_ * int(messages_.size());
-        }
-        const QByteArray answer = numbered ? frame('c', n) : frame('c');
-        reply(answer, describe(answer, false), work);
+    messages_[n] = text;
+    answer(frame('b', n, "0"));
+}
+
+void MessagePrinter::deleteMessages(const Command &c)
+{
+    const int n = c.number();
+    if (c.numbered() && (c.body().size() != 1 || n == 0)) {
+        note(QStringLiteral("not answered: malformed command"));
         return;
     }
-    case 'D':
-        if (numbered)
-            return malformed();
-        readQueue_ = messages_.keys();
-        awaitingAck_ = 0;
-        sendNextMessage();
-        return;
-    default:
-        note(QStringLiteral("not answered: unknown command"));
+    if (c.numbered())
+        messages_.remove(n);
+    else
+        messages_.clear();
+    answer(c.numbered() ? frame('a', n) : frame('a'));
+}
+
+void MessagePrinter::printMessages(const Command &c)
+{
+    const int n = c.number();
+    if (c.numbered() && (c.body().size() != 1 || n == 0)) {
+        note(QStringLiteral("not answered: malformed command"));
         return;
     }
+    int work = 0;
+    if (c.numbered()) {
+        print(n);
+        work = messages_.contains(n) ? printMs_ : 0;
+    } else {
+        for (auto it = messages_.cbegin(); it != messages_.cend(); ++it)
+            print(it.key());
+        work = printMs_ * int(messages_.size());
+    }
+    answer(c.numbered() ? frame('c', n) : frame('c'), work);
+}
+
+void MessagePrinter::readAll(const Command &c)
+{
+    if (c.numbered()) {
+        note(QStringLiteral("not answered: malformed command"));
+        return;
+    }
+    readQueue_ = messages_.keys();
+    awaitingAck_ = 0;
+    sendNextMessage();
 }
 
 void MessagePrinter::print(int number)
@@ -200,21 +174,20 @@ void MessagePrinter::sendNextMessage()
 {
     if (readQueue_.isEmpty()) {
         awaitingAck_ = 0;
-        const QByteArray end = frame('d');
-        reply(end, describe(end, false));
+        answer(frame('d'));
         return;
     }
     const int n = readQueue_.takeFirst();
     awaitingAck_ = n;
     const QByteArray message = frame('d', n, messages_.value(n));
     // The wait starts once the frame is out.
-    const int outMs = reply(message, describe(message, false));
+    const int outMs = answer(message);
     ackTimer_.start(qMax(0, outMs) + ackWaitMs_);
 }
 
-void MessagePrinter::acknowledge(const QByteArray &f)
+void MessagePrinter::acknowledge(const Command &c)
 {
-    logReceived(f, describe(f, true));
+    const QByteArray &f = c.frame;
     const QByteArray expected = frame('b', awaitingAck_, "0");
     if (!reading()) {
         note(QStringLiteral("acknowledge outside a read (ignored)"));

@@ -16,8 +16,7 @@
 //                             then 13 64 00
 //
 // Anything else is logged and not answered.
-#include "dc3framereader.h"
-#include "emulatedprinter.h"
+#include "dc3printer.h"
 
 #include <QList>
 #include <QMap>
@@ -25,7 +24,7 @@
 
 namespace sim {
 
-class MessagePrinter : public EmulatedPrinter {
+class MessagePrinter : public Dc3Printer {
     Q_OBJECT
 public:
     explicit MessagePrinter(QObject *parent = nullptr);
@@ -58,21 +57,23 @@ public:
     bool reading() const { return readQueue_.size() > 0 || awaitingAck_ > 0; }
 
     // The meaning of a message-printer frame, for logs.
-    static QString describe(const QByteArray &frame, bool fromProgram);
+    static QString meaning(const QByteArray &frame, bool fromProgram);
 
 protected:
-    void received(const QByteArray &bytes) override;
+    QString describe(const QByteArray &frame, bool fromProgram) const override { return meaning(frame, fromProgram); }
+    void beforeCommand(const Command &command) override;
     void reset() override;
 
 private:
-    void command(const QByteArray &frame);
-    void acknowledge(const QByteArray &frame);
+    void registerMessage(const Command &c);
+    void deleteMessages(const Command &c);
+    void printMessages(const Command &c);
+    void readAll(const Command &c);
+    void acknowledge(const Command &c);
     void sendNextMessage();
     void abandonRead(const QString &why);
     void print(int number);
 
-    void discardPartialFrame() override { reader_.clear(); }
-    Dc3FrameReader reader_;
     QMap<int, QByteArray> messages_;
     QList<Printout> printed_;
     int printMs_ = 0;

@@ -3,7 +3,7 @@
 namespace sim {
 
 StatusPrinter::StatusPrinter(const QString &persona, QList<Event> events, QObject *parent)
-    : EmulatedPrinter(persona, parent), events_(std::move(events))
+    : Dc3Printer(persona, parent), events_(std::move(events))
 {
     connect(&schedule_, &QTimer::timeout, this, &StatusPrinter::sendNext);
 }
@@ -69,12 +69,10 @@ void StatusPrinter::sendNext()
     sendStatus(e.code, scheduledData(e.code));
 }
 
-void StatusPrinter::received(const QByteArray &bytes)
+QString StatusPrinter::describe(const QByteArray &frame, bool fromProgram) const
 {
-    for (const Dc3FrameReader::Piece &piece : reader_.add(bytes)) {
-        logReceived(piece.bytes, piece.frame ? QStringLiteral("command (not emulated, not answered)")
-                                             : QStringLiteral("noise (ignored)"));
-    }
+    Q_UNUSED(frame)
+    return fromProgram ? QStringLiteral("command (not emulated, not answered)") : QStringLiteral("answer");
 }
 
 } // namespace sim

@@ -9,8 +9,7 @@
 // Records go out on request (sendStatus) or on a schedule that runs through
 // the printer's events in turn. Commands from the program are logged; a
 // printer whose command set is not emulated answers none of them.
-#include "dc3framereader.h"
-#include "emulatedprinter.h"
+#include "dc3printer.h"
 
 #include <QDateTime>
 #include <QList>
@@ -18,7 +17,7 @@
 
 namespace sim {
 
-class StatusPrinter : public EmulatedPrinter {
+class StatusPrinter : public Dc3Printer {
     Q_OBJECT
 public:
     struct Event {
@@ -48,8 +47,9 @@ protected:
         Q_UNUSED(code)
         return {};
     }
-    void received(const QByteArray &bytes) override;
-    void reset() override { reader_.clear(); }
+    // Commands without a handler are logged, not answered.
+    QString describe(const QByteArray &frame, bool fromProgram) const override;
+    void unhandled(const Command &command) override { Q_UNUSED(command) }
 
 private:
     void sendNext();
@@ -57,8 +57,6 @@ private:
     QList<Event> events_;
     int next_ = 0;
     QTimer schedule_;
-    void discardPartialFrame() override { reader_.clear(); }
-    Dc3FrameReader reader_;
 };
 
 } // namespace sim
