@@ -10,6 +10,7 @@
 #include "comm/printerexchange.h"
 #include "comm/qtseriallink.h"
 #include "comm/traffictrace.h"
+#include "support/quietcontext.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,26 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CancelPrompter : public Prompter {
-public:
-    int asked = 0;
-    Answer ask(const PromptRequest &r) override
-    {
-        ++asked;
-        std::fprintf(stderr, "unexpected prompt %d: %s\n", r.code, qPrintable(r.text));
-        return Answer::Cancel;
-    }
-};
-
-class NoPortIo : public PortIo {
-public:
-    bool available() override { return false; }
-    quint32 start() override { return 1; }
-    quint32 stop() override { return 0; }
-    quint8 inpB(quint16) override { return 0xFF; }
-    void outB(quint16, quint8) override {}
-};
 
 double cpuSeconds()
 {
@@ -112,10 +93,13 @@ int main(int argc, char **argv)
     constexpr double kLineRate = 3840.0; // 38400 bps, 10 bits a byte
 
     Printer printer;
-    auto prompter = std::make_unique<CancelPrompter>();
     auto link = std::make_unique<QtSerialLink>();
     QtSerialLink *rawLink = link.get();
-    AppContext ctx(std::move(prompter), std::make_unique<NoPortIo>(), std::move(link));
+    QuietContext quiet(Answer::Cancel, std::move(link));
+    quiet.prompter->onAsk = [](const PromptRequest &r) {
+        std::fprintf(stderr, "unexpected prompt %d: %s\n", r.code, qPrintable(r.text));
+    };
+    AppContext &ctx = *quiet.ctx;
     const QString device = printer.slave;
     ctx.serial().setPortResolver([device](int) { return device; });
     ctx.state.output.comPort = 1; // every check on: drain, DSR

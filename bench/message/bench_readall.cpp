@@ -8,6 +8,7 @@
 // Run: bench_readall [messages] [bytes per message] [DTR wait ms ...]
 //      (default 255 500 100 1: the stored default DTR wait, then 1 ms)
 #include "message/fakemessageprinter.h"
+#include "support/quietcontext.h"
 
 #include "comm/appcontext.h"
 #include "comm/outputchannel.h"
@@ -30,27 +31,6 @@ namespace {
 
 constexpr int kBaud = 38400;
 
-// Yes to the questions (create the file, read all); anything else is
-// reported.
-class YesPrompter : public Prompter {
-public:
-    Answer ask(const PromptRequest &r) override
-    {
-        if (r.code != 350 && r.code != 301 && r.code != 10)
-            std::fprintf(stderr, "prompt %d: %s\n", r.code, qPrintable(r.text));
-        return Answer::Yes;
-    }
-};
-
-class NoPortIo : public PortIo {
-public:
-    bool available() override { return false; }
-    quint32 start() override { return 1; }
-    quint32 stop() override { return 0; }
-    quint8 inpB(quint16) override { return 0xFF; }
-    void outB(quint16, quint8) override {}
-};
-
 double cpuSeconds()
 {
     rusage u{};
@@ -60,13 +40,17 @@ double cpuSeconds()
 
 void run(int messages, int bytes, int dtrWaitMs)
 {
-    auto simLink = std::make_unique<SimSerialLink>();
-    SimSerialLink *link = simLink.get();
     auto fake = std::make_unique<FakeMessagePrinter>();
     FakeMessagePrinter *printer = fake.get();
-    link->setPeer(std::move(fake));
-    AppContext ctx(std::make_unique<YesPrompter>(), std::make_unique<NoPortIo>(), std::move(simLink));
-    ctx.serial().setPortResolver([](int) { return QStringLiteral("sim:"); });
+    // Yes to the questions (create the file, read all); anything else is
+    // reported.
+    QuietContext quiet(Answer::Yes, std::move(fake));
+    quiet.prompter->onAsk = [](const PromptRequest &r) {
+        if (r.code != 350 && r.code != 301 && r.code != 10)
+            std::fprintf(stderr, "prompt %d: %s\n", r.code, qPrintable(r.text));
+    };
+    SimSerialLink *link = quiet.line;
+    AppContext &ctx = *quiet.ctx;
     ctx.state.toolState = ToolStates::Message;
     ctx.state.output.baudText = QStringLiteral("38400bps");
     ctx.state.output.dtrWait = dtrWaitMs;

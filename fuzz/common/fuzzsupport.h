@@ -28,27 +28,6 @@ inline void check(bool ok, const char *invariant)
         fail(invariant);
 }
 
-// Answers every box with No (Cancel where there is no No) and counts them.
-class SilentPrompter : public Prompter {
-public:
-    int asked = 0;
-    int ask(const PromptRequest &) override
-    {
-        ++asked;
-        return Answer::No;
-    }
-};
-
-// No parallel port library.
-class NoPortIo : public PortIo {
-public:
-    bool available() override { return false; }
-    quint32 start() override { return 1; }
-    quint32 stop() override { return 0; }
-    quint8 inpB(quint16) override { return 0; }
-    void outB(quint16, quint8) override {}
-};
-
 // Reads the input from the front, so that seed files read in order.
 class Input {
 public:

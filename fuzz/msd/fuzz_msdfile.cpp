@@ -6,6 +6,7 @@
 // 3-4 both set also open the file as the message window does; bits 0-2 all
 // set copy it record by record onto a new file, as the copy window does.
 #include "fuzzsupport.h"
+#include "support/quietcontext.h"
 
 #include "comm/appcontext.h"
 #include "message/messagefileoperations.h"
@@ -62,8 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if ((selector & 0x18) == 0x18) {
         // The message window's open: the list, the content of the number
         // and a word to the user about any damage.
-        static fuzzsupport::SilentPrompter *prompter = new fuzzsupport::SilentPrompter;
-        static AppContext ctx(std::unique_ptr<Prompter>(prompter), std::make_unique<fuzzsupport::NoPortIo>());
+        static QuietContext quiet(Answer::No);
+        AppContext &ctx = *quiet.ctx;
+        FixedPrompter *prompter = quiet.prompter;
         prompter->asked = 0;
         MessageForm form{path, QString::number(number), {}, {}};
         check(MessageFileOperations(ctx).open(form), "an existing file opens");

@@ -12,6 +12,7 @@
 // the Receiver frames exactly as the pure framing does, and the monitor's
 // record rotation loses no byte.
 #include "fuzzsupport.h"
+#include "support/quietcontext.h"
 
 #include "base/messagecatalogue.h"
 #include "comm/outputchannel.h"
@@ -100,9 +101,9 @@ void checkBounds(const ReceiveState &rx, qsizetype taken)
 // The program's side of the shared port on the fuzz line.
 struct Line {
     AppState state;
-    fuzzsupport::SilentPrompter prompter;
+    FixedPrompter prompter{Answer::No};
     Messenger messenger{state, prompter};
-    fuzzsupport::NoPortIo portIo;
+    NoPortIo portIo;
     FuzzLink link;
     SerialControl serial{link};
     OutputChannel channel{state, messenger, portIo, serial};

@@ -3,6 +3,7 @@
 // file, and the tool state after every ending.
 #include "fakemessageprinter.h"
 #include "messagetest.h"
+#include "support/replyfaults.h"
 
 #include "comm/eventwait.h"
 #include "comm/outputchannel.h"
@@ -80,40 +81,12 @@ const Operation kOperations[] = {
 };
 // clang-format on
 
-struct ReplyCase {
-    QString label;
-    std::optional<QByteArray> reply; // nullopt: silence
-    bool ok;
-    bool inPieces = false;
-};
-
-QList<ReplyCase> replyCases(const QByteArray &good)
-{
-    QList<ReplyCase> cases{{"as sent", good, true}, {"in two pieces, pauses under the timeout", good, true, true}};
-    // Any byte before the NUL (13 62 05 31 00 among them).
-    for (int i = 0; i + 1 < good.size(); ++i) {
-        QByteArray r = good;
-        r[i] = char(r[i] ^ 0x01);
-        cases.append({QStringLiteral("byte %1 differs").arg(i), r, false});
-    }
-    if (good.size() > 3) {
-        QByteArray r = good;
-        r[2] = 6;
-        cases.append({"another number", r, false});
-    }
-    cases.append({"a byte more", good.left(good.size() - 1) + "0" + '\0', false});
-    cases.append({"garbage first", hex("aa55") + good, false});
-    cases.append({"no NUL", good.chopped(1), false});
-    cases.append({"silence", std::nullopt, false});
-    return cases;
-}
-
 } // namespace
 
 TEST_F(TransferTest, EachOperationSendsItsFrameAndJudgesTheReply)
 {
     for (const Operation &op : kOperations) {
-        for (const ReplyCase &c : replyCases(op.reply)) {
+        for (const ReplyFault &c : replyFaults(op.reply)) {
             const std::string label = std::string(op.name) + ": " + c.label.toStdString();
             p->clear();
             printer->frames.clear();
