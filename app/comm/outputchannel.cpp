@@ -1,5 +1,7 @@
 #include "outputchannel.h"
 
+#include "base/catalogcodes.h"
+
 #include "base/appstate.h"
 #include "base/messagecatalogue.h"
 #include "eventwait.h"
@@ -9,12 +11,12 @@
 namespace {
 
 // Catalogue codes of the printer prompts.
-constexpr int kMsgLptError = 200;
-constexpr int kMsgNoCts = 201;
-constexpr int kMsgBusy = 202;
-constexpr int kMsgPaperEnd = 203;
-constexpr int kMsgNoDsr = 204;
-constexpr int kMsgNotSelected = 205;
+constexpr int kMsgLptError = msg::LptError;
+constexpr int kMsgNoCts = msg::NoCts;
+constexpr int kMsgBusy = msg::PrinterBusy;
+constexpr int kMsgPaperEnd = msg::PaperEnd;
+constexpr int kMsgNoDsr = msg::NoDsr;
+constexpr int kMsgNotSelected = msg::NotSelected;
 
 // Parallel status and control bits.
 constexpr quint8 kNotBusy = 0x80;

@@ -5,6 +5,8 @@
 //
 // Display form: "^" a half-width space, "＾" a full-width space, "↓" plus
 // CR LF a line end, "&" plus two hex digits a control byte.
+#include "base/catalogcodes.h"
+
 #include <QString>
 
 namespace displayform {
@@ -17,7 +19,7 @@ inline const QString kLineBreak = QStringLiteral("\r\n");
 
 // Message 102 is due above this many CP932 bytes in the message tool.
 inline constexpr int kMessageWarnAboveBytes = 500;
-inline constexpr int kWarnMessageCode = 102;
+inline constexpr int kWarnMessageCode = msg::InputFull;
 
 struct EditingRules {
     // false: every "↓" is followed by CR LF (message tool, tester, unit

@@ -1,5 +1,7 @@
 #include "filecopy.h"
 
+#include "base/catalogcodes.h"
+
 #include "comm/appcontext.h"
 #include "filenamecheck.h"
 #include "msdfile.h"
@@ -9,8 +11,8 @@
 namespace filecopy {
 
 namespace {
-constexpr int kCopied = 18;
-constexpr int kCopyFailed = 19;
+constexpr int kCopied = msg::CopyDone;
+constexpr int kCopyFailed = msg::CopySourceMissing;
 } // namespace
 
 bool copy(AppContext &ctx, const QString &sourceName, const QString &destinationName)
@@ -19,7 +21,7 @@ bool copy(AppContext &ctx, const QString &sourceName, const QString &destination
     // 1.
     const auto source = filenamecheck::applyExtensionRule(sourceName);
     if (!source) {
-        m.showCatalogMessage(58);
+        m.showCatalogMessage(msg::NotMessageFile);
         return false;
     }
     // 2.

@@ -1,5 +1,7 @@
 #include "filenamecheck.h"
 
+#include "base/catalogcodes.h"
+
 #include "comm/appcontext.h"
 #include "msdfile.h"
 
@@ -37,7 +39,7 @@ bool ensureFolders(AppContext &ctx, const QString &name)
             return false;
         }
         ctx.state.folderUnderTest = folder;
-        if (ctx.messenger().showCatalogMessage(351) != Answer::Yes)
+        if (ctx.messenger().showCatalogMessage(msg::AskCreateFolder) != Answer::Yes)
             return false;
         if (!QDir().mkdir(folder)) {
             ctx.messenger().showMessage(QStringLiteral("フォルダ、%1を作成できませんでした。\r\n"
@@ -67,23 +69,23 @@ std::optional<QString> check(AppContext &ctx, const QString &name, Steps steps)
     Messenger &m = ctx.messenger();
     // 1.
     if (name.isEmpty()) {
-        m.showCatalogMessage(54);
+        m.showCatalogMessage(msg::EnterFileName);
         return std::nullopt;
     }
     // 2.-3. No drive letter here: the name must be absolute.
     if (!name.startsWith(QLatin1Char('/'))) {
-        m.showCatalogMessage(50);
+        m.showCatalogMessage(msg::BadDrive);
         return std::nullopt;
     }
     // 4.
     if (name.contains(QLatin1Char('?')) || name.contains(QLatin1Char('*'))) {
-        m.showCatalogMessage(53);
+        m.showCatalogMessage(msg::WildcardInName);
         return std::nullopt;
     }
     // 5.
     const auto withExtension = applyExtensionRule(name);
     if (!withExtension) {
-        m.showCatalogMessage(58);
+        m.showCatalogMessage(msg::NotMessageFile);
         return std::nullopt;
     }
     const QString path = *withExtension;
@@ -95,11 +97,11 @@ std::optional<QString> check(AppContext &ctx, const QString &name, Steps steps)
     // 7.
     const QFileInfo info(path);
     if (info.isDir()) {
-        m.showCatalogMessage(58);
+        m.showCatalogMessage(msg::NotMessageFile);
         return std::nullopt;
     }
     if (!info.exists()) {
-        if (m.showCatalogMessage(350) != Answer::Yes)
+        if (m.showCatalogMessage(msg::AskCreateFile) != Answer::Yes)
             return std::nullopt;
         if (!MsdFile::createEmpty(path)) {
             m.showMessage(QStringLiteral("ファイル %1 を作成できませんでした。\r\n"

@@ -1,5 +1,7 @@
 #include "messagefileoperations.h"
 
+#include "base/catalogcodes.h"
+
 #include "base/cp932.h"
 #include "comm/appcontext.h"
 #include "displayform.h"
@@ -111,7 +113,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     }
     if (form.content.isEmpty()) {
-        m.showCatalogMessage(57);
+        m.showCatalogMessage(msg::EnterContent);
         return false;
     }
     // 2.
@@ -119,7 +121,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     if (bad >= 0) {
         if (badCodeAt)
             *badCodeAt = bad;
-        m.showCatalogMessage(104);
+        m.showCatalogMessage(msg::BadControlCode);
         return false;
     }
     // Stored as "?" it would be lost without a word.
@@ -138,7 +140,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     form.fileName = *path;
     // 4.
     if (cp932::byteCount(form.content) >= kSaveLimitBytes) {
-        m.showCatalogMessage(101);
+        m.showCatalogMessage(msg::ContentTooLarge);
         return false;
     }
     // 5.
@@ -157,7 +159,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     }
     ctx_.state.currentNumber = n;
-    if (stored->occupied() && m.showCatalogMessage(304) != Answer::Yes)
+    if (stored->occupied() && m.showCatalogMessage(msg::AskOverwrite) != Answer::Yes)
         return false;
     // 6.
     if (!file.writeText(n, form.content, &error)) {
@@ -168,7 +170,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     if (showProgress)
         showProgress(form);
     ctx_.state.currentNumber = n;
-    m.showCatalogMessage(14);
+    m.showCatalogMessage(msg::Written);
     // 7.
     advance(form, file, n);
     return true;
@@ -190,21 +192,21 @@ bool MessageFileOperations::remove(MessageForm &form)
     // 2.
     const MsdFile file(*path);
     if (!file.exists()) {
-        m.showCatalogMessage(52);
+        m.showCatalogMessage(msg::FileMissing);
         return false;
     }
     // 3.
     const int n = parsed.number;
     ctx_.state.currentNumber = n;
-    if (m.showCatalogMessage(305) != Answer::Yes)
+    if (m.showCatalogMessage(msg::AskDelete) != Answer::Yes)
         return false;
     // 4.
     if (!file.clearRecord(n)) {
-        m.showCatalogMessage(52);
+        m.showCatalogMessage(msg::FileMissing);
         return false;
     }
     ctx_.state.currentNumber = n;
-    m.showCatalogMessage(17);
+    m.showCatalogMessage(msg::Removed);
     rebuildList(form);
     // 5.
     advance(form, file, n);

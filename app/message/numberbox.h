@@ -1,6 +1,8 @@
 #pragma once
 // The message-number box: it always shows a number, and commands that
 // need one check its range.
+#include "base/catalogcodes.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,8 +11,8 @@ namespace numberbox {
 
 inline constexpr int kFirst = 1;
 inline constexpr int kLast = 255;
-inline constexpr int kEmptyMessage = 56;
-inline constexpr int kRangeMessage = 100;
+inline constexpr int kEmptyMessage = msg::EnterNumber;
+inline constexpr int kRangeMessage = msg::OutOfRange;
 
 // The numeric value at the start of the text (leading blanks and a sign
 // allowed, reading stops at the first non-digit; no digits gives 0).

@@ -5,6 +5,8 @@
 // repeated numbers are sent again. Every number must be 1-255; an empty
 // item, a range without an end ("4-") or without a start count as 0. A
 // trailing "," is ignored.
+#include "base/catalogcodes.h"
+
 #include <QList>
 #include <QString>
 
@@ -12,8 +14,8 @@ namespace outputlist {
 
 inline constexpr int kFirst = 1;
 inline constexpr int kLast = 255;
-inline constexpr int kRangeMessage = 100;     // "1-255の範囲を入力して下さい。"
-inline constexpr int kCharacterMessage = 103; // only 0-9 , -
+inline constexpr int kRangeMessage = msg::OutOfRange;
+inline constexpr int kCharacterMessage = msg::BadList; // only 0-9 , -
 
 // Only "0"-"9", "," and "-" (no blank either).
 bool charactersAllowed(const QString &list);

@@ -1,5 +1,7 @@
 #include "testerrun.h"
 
+#include "base/catalogcodes.h"
+
 #include "base/cp932.h"
 #include "comm/appcontext.h"
 #include "comm/eventwait.h"
@@ -11,12 +13,12 @@
 
 namespace {
 
-constexpr int kMsgListDone = 2;
-constexpr int kMsgAllDone = 7;
-constexpr int kMsgStopped = 13;
-constexpr int kMsgNoContent = 57;
-constexpr int kMsgBadCode = 104;
-constexpr int kMsgConfirmPrint = 352;
+constexpr int kMsgListDone = msg::ListOutputDone;
+constexpr int kMsgAllDone = msg::OutputAllDone;
+constexpr int kMsgStopped = msg::OutputStopped;
+constexpr int kMsgNoContent = msg::EnterContent;
+constexpr int kMsgBadCode = msg::BadControlCode;
+constexpr int kMsgConfirmPrint = msg::AskPrint;
 
 constexpr qint16 kFirstTesterState = 400;
 constexpr qint16 kLastTesterState = 599;
