@@ -40,13 +40,7 @@ void EmulatedPrinter::attached(PeerPort &port)
     note(QStringLiteral("%1 printer on the line").arg(persona_));
 }
 
-qint64 EmulatedPrinter::byteTimeUs(qint32 baud, Parity parity)
-{
-    if (baud <= 0)
-        return 0;
-    const qint64 bits = parity == Parity::None ? 10 : 11;
-    return (bits * 1'000'000 + baud - 1) / baud;
-}
+qint64 EmulatedPrinter::byteTimeUs(qint32 baud, Parity parity) { return serialByteTimeUs(baud, parity); }
 
 void EmulatedPrinter::setLineRate(qint32 baud, Parity parity)
 {

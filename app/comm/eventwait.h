@@ -4,6 +4,8 @@
 // timers, arriving bytes and button clicks run inside the wait. A poll
 // timer wakes the loop every pollMs to re-check what raises no event,
 // such as modem lines or the driver's output queue.
+#include <QtGlobal>
+
 #include <functional>
 
 namespace eventwait {
@@ -24,5 +26,10 @@ void processPending();
 
 // Waits ms milliseconds with events running (ms <= 0 returns at once).
 void waitMs(int ms);
+
+// Runs the pending events, then sleeps us microseconds: whole milliseconds
+// in the event loop, the rest (a byte on a fast line) in one short sleep
+// after which the caller looks again (and so runs the events again).
+void sleepUs(qint64 us);
 
 } // namespace eventwait

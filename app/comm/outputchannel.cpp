@@ -63,6 +63,7 @@ qsizetype characterLength(const QByteArray &text, qsizetype i)
 OutputChannel::OutputChannel(AppState &state, Messenger &messenger, PortIo &portIo, SerialControl &serial)
     : app_(state), messenger_(messenger), portIo_(portIo), serial_(serial)
 {
+    sendClock_.start();
     timer1_.setSingleShot(true);
     timer1_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer1_, &QTimer::timeout, &timer1_, [this] { st_.timeoutElapsed = true; });
@@ -173,16 +174,30 @@ bool OutputChannel::waitCts()
 
 bool OutputChannel::waitOutputDrained()
 {
-    armTimeout(times_.outputDrainMs);
     if (!serial_.isOpen()) {
-        stopTimeout();
+        settleTimeout(times_.outputDrainMs);
         return false;
     }
-    if (app_.output.comPort < 10) {
+    if (app_.output.comPort >= 10 || serial_.outBufferCount() == 0) {
+        settleTimeout(times_.outputDrainMs);
+        return true;
+    }
+    armTimeout(times_.outputDrainMs);
+    {
         const auto drained = [this] { return serial_.outBufferCount() == 0; };
         while (!drained()) {
-            eventwait::pumpUntil([&] { return drained() || st_.timeoutElapsed || !serial_.isOpen(); },
-                                 eventwait::kFastPollMs);
+            // The queue empties at the line's pace: sleep until the bytes in
+            // it can have left, then look again; the timer still runs.
+            while (!drained() && !st_.timeoutElapsed && serial_.isOpen()) {
+                const qint64 byteUs = serial_.byteTimeUs();
+                const qint64 queued = serial_.outBufferCount();
+                const qint64 nowUs = sendClock_.nsecsElapsed() / 1000;
+                // The bytes of the last write leave by this time; more than
+                // those take their own byte times from now.
+                const qint64 leftUs =
+                    queued <= lastWriteBytes_ ? lastWriteUs_ + lastWriteBytes_ * byteUs - nowUs : queued * byteUs;
+                eventwait::sleepUs(qBound(qint64(20), leftUs, qint64(1000)));
+            }
             if (!serial_.isOpen()) {
                 stopTimeout();
                 return false;
@@ -205,8 +220,14 @@ bool OutputChannel::waitDsrTimed()
 {
     if (app_.noModemLines)
         return true;
-    armTimeout(times_.dsrMs);
     const auto dsr = [this] { return serial_.dsrHolding(); };
+    if (dsr()) {
+        // As armed and stopped at once, without starting the timer for
+        // every byte.
+        settleTimeout(times_.dsrMs);
+        return true;
+    }
+    armTimeout(times_.dsrMs);
     for (;;) {
         if (dsr()) {
             stopTimeout();
@@ -248,6 +269,8 @@ bool OutputChannel::sendSerial(const QByteArray &bytes)
         const qsizetype len = characterLength(text, i);
         if (!waitOutputDrained() || !waitDsrTimed())
             return false;
+        lastWriteUs_ = sendClock_.nsecsElapsed() / 1000;
+        lastWriteBytes_ = int(len);
         if (!serial_.output(text.mid(i, len)))
             return false;
         if (app_.toolState == ToolStates::Tester && !byteIntervalWait())
@@ -274,6 +297,13 @@ void OutputChannel::armTimeout(int ms)
 }
 
 void OutputChannel::stopTimeout() { timer1_.stop(); }
+
+void OutputChannel::settleTimeout(int ms)
+{
+    timer1_.stop();
+    st_.timeoutElapsed = false;
+    timer1Interval_ = qMax(0, ms);
+}
 
 void OutputChannel::resumeTimeout()
 {

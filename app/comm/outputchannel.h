@@ -17,6 +17,7 @@
 #include "receivestate.h"
 #include "serialcontrol.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -99,6 +100,9 @@ public:
     // Clears TimeoutElapsed and starts the timer with a fresh interval.
     void armTimeout(int ms);
     void stopTimeout();
+    // The state an arm and an immediate stop leave: flag cleared, interval
+    // kept, timer not running.
+    void settleTimeout(int ms);
     // Starts the timer again with its last interval (none before the first arm).
     void resumeTimeout();
     bool timeoutRunning() const { return timer1_.isActive(); }
@@ -156,5 +160,10 @@ private:
     QTimer timer1_;
     int timer1Interval_ = 0;
     QTimer timer2_;
+    // When the last byte was written and how many: the queue can be empty
+    // once they had time to leave the line.
+    QElapsedTimer sendClock_;
+    qint64 lastWriteUs_ = 0;
+    int lastWriteBytes_ = 0;
     std::function<notation::ConvertOptions()> convertOptions_;
 };

@@ -51,6 +51,8 @@ public:
     QString device() const { return device_; }
 
     int inBufferCount() { return int(qMin<qint64>(link_.inputCount(), INT_MAX)); }
+    // Microseconds one byte takes at the current settings.
+    qint64 byteTimeUs() const { return serialByteTimeUs(link_.baudRate(), link_.parity()); }
     int outBufferCount() { return int(qMin<qint64>(link_.outputQueueCount(), INT_MAX)); }
     // Setting the counts to 0: drop what waits.
     void clearInput() { link_.discardInput(); }

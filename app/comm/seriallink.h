@@ -17,6 +17,16 @@ class TrafficTrace;
 
 enum class Parity { None, Even, Odd };
 
+// Microseconds one byte takes on the line: a start bit, 8 data bits, the
+// parity bit if any and a stop bit, rounded up (0 for speed 0).
+constexpr qint64 serialByteTimeUs(qint32 baud, Parity parity)
+{
+    if (baud <= 0)
+        return 0;
+    const qint64 bits = parity == Parity::None ? 10 : 11;
+    return (bits * 1'000'000 + baud - 1) / baud;
+}
+
 // Why an open failed; the output channel turns these into the user's
 // messages (see OutputChannel::openSerialPort).
 enum class OpenResult {

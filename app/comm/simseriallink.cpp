@@ -72,8 +72,29 @@ bool SimSerialLink::doWrite(const QByteArray &bytes)
         held_ += bytes;
         return true;
     }
+    if (drainAtLineRate_) {
+        const qint64 nowUs = clock_.nsecsElapsed() / 1000;
+        wireFreeUs_ = qMax(wireFreeUs_, nowUs) + bytes.size() * serialByteTimeUs(baudRate(), parity());
+    }
     toPeer(bytes);
     return true;
+}
+
+qint64 SimSerialLink::doOutputQueueCount()
+{
+    qint64 onWire = 0;
+    const qint64 byteUs = serialByteTimeUs(baudRate(), parity());
+    if (drainAtLineRate_ && byteUs > 0) {
+        const qint64 leftUs = wireFreeUs_ - clock_.nsecsElapsed() / 1000;
+        onWire = leftUs > 0 ? (leftUs + byteUs - 1) / byteUs : 0;
+    }
+    return held_.size() + onWire;
+}
+
+void SimSerialLink::doDiscardOutput()
+{
+    held_.clear();
+    wireFreeUs_ = 0;
 }
 
 void SimSerialLink::toPeer(const QByteArray &bytes)

@@ -26,6 +26,10 @@ public:
     // While held, written bytes stay in the output queue (counted by
     // outputQueueCount) and reach the peer only when released.
     void holdOutput(bool hold);
+    // A UART without a deep FIFO: each written byte stays in the output
+    // queue until it could have left the line at the port's speed and
+    // framing, so the drain waits meet real line times.
+    void setDrainAtLineRate(bool on) { drainAtLineRate_ = on; }
     // Extra delay for everything the peer sends.
     void setReplyDelay(int ms) { replyDelay_ = ms; }
     // Rewrites what the peer sends (garbage, cut or wrong replies).
@@ -59,11 +63,11 @@ protected:
     void doSetRts(bool on) override;
     bool doDsr() override { return dsr_; }
     bool doCts() override { return cts_; }
-    qint64 doOutputQueueCount() override { return held_.size(); }
+    qint64 doOutputQueueCount() override;
     qint64 doInputCount() override { return input_.size(); }
     QByteArray doRead(qint64 maxBytes) override;
     bool doWrite(const QByteArray &bytes) override;
-    void doDiscardOutput() override { held_.clear(); }
+    void doDiscardOutput() override;
     void doDiscardInput() override { input_.clear(); }
 
 private:
@@ -91,4 +95,6 @@ private:
     bool cts_ = true;
     bool hold_ = false;
     bool dropped_ = false;
+    bool drainAtLineRate_ = false;
+    qint64 wireFreeUs_ = 0; // when the last written byte has left the line
 };

@@ -5,6 +5,7 @@
 //    never comes.
 // Run: bench_channel [bytes]   (default 262144)
 #include "comm/appcontext.h"
+#include "comm/eventwait.h"
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/printerexchange.h"
@@ -127,6 +128,34 @@ int main(int argc, char **argv)
     const double tracedRate = traced.bytes / traced.seconds;
     std::printf("  with ZENTRIX_TRACE on:             %.0f bytes/s = %.1f x line rate\n", tracedRate,
                 tracedRate / kLineRate);
+
+    // A UART whose output queue drains at the line's speed: the drain wait
+    // before every byte meets the real line time.
+    {
+        QuietContext uart(Answer::Cancel);
+        uart.line->setDrainAtLineRate(true);
+        uart.ctx->state.output.comPort = 1;
+        uart.ctx->state.output.baudText = QStringLiteral("38400bps");
+        uart.ctx->state.toolState = 205;
+        uart.ctx->channel().state().transferActive = true;
+        if (!uart.ctx->channel().openSerialPort())
+            return 1;
+        const QByteArray block = data.left(16384);
+        QElapsedTimer t;
+        t.start();
+        const double c0 = cpuSeconds();
+        const bool sent = uart.ctx->channel().sendSerial(block);
+        // The last byte is on the line until the queue is empty.
+        while (uart.ctx->serial().outBufferCount() > 0)
+            eventwait::sleepUs(100);
+        const double secs = t.nsecsElapsed() / 1e9;
+        const double busy = cpuSeconds() - c0;
+        const double uartRate = block.size() / secs;
+        std::printf("SendSerial into a UART draining at 38400 bps: %s %lld bytes in %.3f s = %.0f bytes/s = %.3f x "
+                    "line rate, CPU %.3f s = %.1f %% of one core\n",
+                    sent ? "sent" : "FAILED", (long long)block.size(), secs, uartRate, uartRate / kLineRate, busy,
+                    100.0 * busy / secs);
+    }
 
     // A reply that never comes: the full 5 s of the program.
     ctx.state.toolState = 205;
