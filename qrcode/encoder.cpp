@@ -14,35 +14,28 @@ namespace {
 constexpr int kMaxPasses = 4;
 
 // Automatic segmentation, repeated with the version it leads to until the
-// count-field widths no longer change. A pass that ends with too many
-// segments or with no version that holds the data is retried once with
-// the largest version's widths, which merge the most.
+// count-field widths no longer change, at most kMaxPasses times; the first
+// pass assumes the smallest version (M2 for Micro QR). Too many segments
+// or no version that holds the data end it at once, except that Micro QR
+// tries M4's widths before giving up.
 int segmentAutomatically(Workspace &ws, const Command &cmd, SymbolType type, int &version)
 {
     const int largest = maxVersion(type);
     int assumed = type == SymbolType::Micro ? 2 : 1;
-    version = 0;
-    for (int pass = 0; pass < kMaxPasses + 1; ++pass) {
-        const bool atLargest = versionGroup(type, assumed) == versionGroup(type, largest);
-        if (!segmentAutomatic(type, assumed, cmd.data, cmd.length, ws.segments)) {
-            if (atLargest)
-                return kTooManySegments;
-            assumed = largest;
-            version = 0;
-            continue;
-        }
+    for (int pass = 1;; ++pass) {
+        if (!segmentAutomatic(type, assumed, cmd.data, cmd.length, ws.segments))
+            return kTooManySegments;
         version = chooseVersion(type, cmd.level, ws.segments, cmd.header);
         if (version == 0) {
-            if (atLargest)
+            if (type != SymbolType::Micro || assumed == largest)
                 return kDataTooLong;
             assumed = largest;
             continue;
         }
-        if (versionGroup(type, version) == versionGroup(type, assumed) || pass + 1 >= kMaxPasses)
+        if (versionGroup(type, version) == versionGroup(type, assumed) || pass >= kMaxPasses)
             return kOk;
         assumed = version;
     }
-    return version != 0 ? kOk : kDataTooLong;
 }
 
 // Splits the data into blocks, adds their check codewords and writes the

@@ -32,15 +32,18 @@ Summary summary(const AppState &state)
     const bool parallel = out.interfaceName == kInterfaceParallel;
     Summary s;
     s.label1 = QStringLiteral("出力I/F　　:　") + out.interfaceName;
+    // Parallel output has no protocol or speed: the labels keep their prefixes.
+    QString parity;
+    QString speed;
     if (!parallel) {
-        const QString parity =
-            out.parity >= 0 && out.parity < kParityCaptions.size() ? kParityCaptions[out.parity] : QString();
-        s.label2 = QStringLiteral("プロトコル　:　") + parity;
-        s.label3 = QStringLiteral("転送速度　:　") + out.baudText;
+        parity = out.parity >= 0 && out.parity < kParityCaptions.size() ? kParityCaptions[out.parity] : QString();
+        speed = out.baudText;
         s.label6 = QStringLiteral("(COM%1)").arg(out.comPort);
     } else {
         s.label6 = QLatin1Char('(') + lptText(out.lptBase) + QLatin1Char(')');
     }
+    s.label2 = QStringLiteral("プロトコル　:　") + parity;
+    s.label3 = QStringLiteral("転送速度　:　") + speed;
     if (state.toolState == ToolStates::Unit) {
         s.label4 = QStringLiteral("DTR待ち時間　 :　%1msec").arg(out.dtrWait);
         s.label5 = QStringLiteral("返答待ち時間　:　%1msec").arg(out.replyWait);

@@ -29,8 +29,8 @@ constexpr int kNumberIntervalLimit = 9999;
 // The six summary labels of the first tab.
 struct Summary {
     QString label1; // interface
-    QString label2; // protocol (empty for parallel)
-    QString label3; // speed (empty for parallel)
+    QString label2; // protocol (prefix only for parallel)
+    QString label3; // speed (prefix only for parallel)
     QString label4; // byte interval, or the DTR wait in the unit-setting tool
     QString label5; // number interval, or the reply wait in the unit-setting tool
     QString label6; // "(COM3)" or "(0378)"

@@ -1,7 +1,6 @@
 #include "filecopy.h"
 
 #include "base/catalogcodes.h"
-
 #include "comm/appcontext.h"
 #include "filenamecheck.h"
 #include "msdfile.h"
@@ -54,10 +53,11 @@ bool copy(AppContext &ctx, const QString &sourceName, const QString &destination
             m.showCatalogMessage(kCopyFailed);
             return false;
         }
-        QMap<int, QByteArray> texts;
+        QMap<int, MsdRecord> stored;
         for (int i = 0; i < records->size(); ++i)
-            texts.insert(i + 1, records->at(i).text.left(MsdFile::kTextCapacity));
-        if (!MsdFile(*destination).writeRecords(texts)) {
+            stored.insert(i + 1, records->at(i));
+        const bool copied = MsdFile(*destination).writeStoredRecords(stored);
+        if (!copied) {
             m.showCatalogMessage(kCopyFailed);
             return false;
         }

@@ -164,10 +164,34 @@ MsdFileHealth MsdFile::inspect(int count) const
 
 bool MsdFile::writeRecords(const QMap<int, QByteArray> &texts, QString *error) const
 {
-    if (texts.isEmpty())
+    QMap<int, QByteArray> records;
+    for (auto it = texts.begin(); it != texts.end(); ++it)
+        records.insert(it.key(), encodeRecord(it.value()));
+    return writeEncoded(records, error);
+}
+
+QByteArray MsdFile::encodeStored(const MsdRecord &record)
+{
+    // A text that fills the whole field was stored without its 0xFF.
+    if (record.text.size() == kTextFieldSize && !record.text.contains(kTerminator))
+        return QByteArray(kReservedSize, '\0') + record.text;
+    return encodeRecord(record.text);
+}
+
+bool MsdFile::writeStoredRecords(const QMap<int, MsdRecord> &stored, QString *error) const
+{
+    QMap<int, QByteArray> records;
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        records.insert(it.key(), encodeStored(it.value()));
+    return writeEncoded(records, error);
+}
+
+bool MsdFile::writeEncoded(const QMap<int, QByteArray> &records, QString *error) const
+{
+    if (records.isEmpty())
         return true;
-    for (auto it = texts.begin(); it != texts.end(); ++it) {
-        if (it.key() < 1 || encodeRecord(it.value()).isEmpty()) {
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        if (it.key() < 1 || it.value().isEmpty()) {
             setError(error, QStringLiteral("データが大きすぎます。"));
             return false;
         }
@@ -188,9 +212,9 @@ bool MsdFile::writeRecords(const QMap<int, QByteArray> &texts, QString *error) c
                                                                                     : f.error()));
         return false;
     }
-    for (auto it = texts.begin(); it != texts.end(); ++it) {
+    for (auto it = records.begin(); it != records.end(); ++it) {
         qint64 offset = offsetOf(it.key());
-        QByteArray bytes = encodeRecord(it.value());
+        QByteArray bytes = it.value();
         const qint64 size = f.size();
         if (offset > size) {
             // Fill the gap so that no record in between reads as garbage.

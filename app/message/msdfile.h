@@ -75,6 +75,10 @@ public:
     // same write.
     bool writeRecords(const QMap<int, QByteArray> &texts, QString *error = nullptr) const;
     bool writeRecord(int n, const QByteArray &text, QString *error = nullptr) const;
+    // Records as they were read: a text that fills the whole field goes
+    // back without a 0xFF, as it was found (a whole-record copy).
+    static QByteArray encodeStored(const MsdRecord &record);
+    bool writeStoredRecords(const QMap<int, MsdRecord> &records, QString *error = nullptr) const;
     bool writeText(int n, const QString &text, QString *error = nullptr) const;
     bool clearRecord(int n, QString *error = nullptr) const;
 
@@ -84,5 +88,7 @@ public:
     static bool replaceWhole(const QString &path, const QByteArray &contents, QString *error = nullptr);
 
 private:
+    bool writeEncoded(const QMap<int, QByteArray> &records, QString *error) const;
+
     QString path_;
 };

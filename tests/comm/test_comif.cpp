@@ -556,8 +556,8 @@ TEST(InterfaceSettings, AddressesAndNumbersReadAsTheBoxesShowThem)
     const Summary s = summary(st);
     EXPECT_EQ(s.label1, QStringLiteral("出力I/F　　:　パラレル"));
     EXPECT_EQ(s.label6, QStringLiteral("(03BC)"));
-    EXPECT_TRUE(s.label2.isEmpty());
-    EXPECT_TRUE(s.label3.isEmpty());
+    EXPECT_EQ(s.label2, QStringLiteral("プロトコル　:　"));
+    EXPECT_EQ(s.label3, QStringLiteral("転送速度　:　"));
 }
 
 // Pictures of every tab for review: runs only when ZENTRIX_SCREENSHOT_DIR

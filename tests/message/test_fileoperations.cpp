@@ -224,6 +224,24 @@ TEST_F(FileOperationsTest, CopyByRecordsAndWholeInTheFingerprintState)
     EXPECT_EQ(bytesOf(path("new/copy.msd")), odd);
 }
 
+TEST_F(FileOperationsTest, CopyKeepsATextThatFillsTheWholeField)
+{
+    // No 0xFF: the text runs to the end of the field, a double-byte character last.
+    const QByteArray full = QByteArray(508, 'a') + cp932::encode(QStringLiteral("漢"));
+    QByteArray source = emptyFile();
+    source.replace(2 * 512 + 2, 510, full);
+    writeBytes(path("src.msd"), source);
+    // What the destination holds after record 255 stays.
+    QByteArray dest = emptyFile();
+    dest.replace(512, 512, record("old"));
+    writeBytes(path("dst.msd"), dest + record("after"));
+
+    ASSERT_TRUE(filecopy::copy(*ctx, path("src.msd"), path("dst.msd")));
+    EXPECT_EQ(p->codes(), QList<int>{18});
+    EXPECT_EQ(MsdFile(path("dst.msd")).readRecord(3)->text, full);
+    EXPECT_EQ(bytesOf(path("dst.msd")), source + record("after"));
+}
+
 TEST_F(FileOperationsTest, CopyRefusesAWrongOrMissingSource)
 {
     const QString dest = makeFile("dst.msd", {{2, "old"}});

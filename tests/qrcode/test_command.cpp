@@ -253,6 +253,38 @@ TEST(AutomaticSegmentation, RepeatsWithTheVersionItLeadsTo)
     EXPECT_EQ(d.bytes, data);
 }
 
+TEST(AutomaticSegmentation, TheFirstPassDecidesTheLimits)
+{
+    // Each data merges enough at the largest widths, but not at those of
+    // the first pass; only Micro QR goes on to M4's.
+    const std::string kanji = "\x8A\xBF";
+    const struct {
+        const char *name;
+        std::string data;
+        SymbolType type;
+        Level level;
+        int rc;
+    } cases[] = {
+        {"14-digit runs: 202 segments at version 1", repeat("A12345678901234", 101), SymbolType::Model2, Level::M,
+         kTooManySegments},
+        {"Micro QR, 5-digit runs: 202 segments at M2", repeat("A12345", 101), SymbolType::Micro, Level::M,
+         kTooManySegments},
+        {"199 segments: too long at version 1 widths", repeat("a123456", 99) + std::string(2200, 'b'),
+         SymbolType::Model2, Level::L, kDataTooLong},
+        {"Micro QR: no fit at M2 widths, fits at M4", kanji + kanji + "A" + kanji + "1" + kanji + "A",
+         SymbolType::Micro, Level::M, kOk},
+    };
+    auto ws = qrtest::makeWorkspace();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        bool fits = false;
+        automatic(c.data, maxVersion(c.type), c.type, &fits);
+        ASSERT_TRUE(fits);
+        const std::string src = std::string(c.level == Level::L ? "LA," : "MA,") + c.data;
+        EXPECT_EQ(encodeSymbol(*ws, src.c_str(), static_cast<int>(c.type)), c.rc);
+    }
+}
+
 TEST(AutomaticSegmentation, PartEdgeCasesThroughTheEncoder)
 {
     auto ws = qrtest::makeWorkspace();
