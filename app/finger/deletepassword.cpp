@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kCritical = 16;
-constexpr int kExclamation = 48;
 const QString kGroup = QStringLiteral("Settings");
 const QString kKey = QStringLiteral("LoginF");
 
@@ -46,13 +44,14 @@ bool PasswordEntry::accept(const QString &boxText)
         return true;
     }
     if (!retry_) {
-        messenger_.showMessage(QStringLiteral("ﾊﾟｽﾜｰﾄﾞが正しくありません。もう一度入力して下さい。"), kExclamation);
+        messenger_.showMessage(QStringLiteral("ﾊﾟｽﾜｰﾄﾞが正しくありません。もう一度入力して下さい。"),
+                               Icon::Exclamation);
         retry_ = true;
         prompt_.text = boxText;
         prompt_.selectAll = true;
         return false;
     }
-    messenger_.showMessage(QStringLiteral("ﾊﾟｽﾜｰﾄﾞが正しくありません。消去を中止します。"), kCritical);
+    messenger_.showMessage(QStringLiteral("ﾊﾟｽﾜｰﾄﾞが正しくありません。消去を中止します。"), Icon::Critical);
     retry_ = false;
     checkResult_ = false;
     closed_ = true;
@@ -97,7 +96,7 @@ bool DeletePassword::save(Messenger &messenger) const
     QFile::setPermissions(file, FingerFiles::kFilePermissions);
     if (settings.status() != QSettings::NoError) {
         messenger.showMessage(QStringLiteral("ﾊﾟｽﾜｰﾄﾞを設定ファイルに保存できません。") + QStringLiteral("\r\n") + file,
-                              kExclamation);
+                              Icon::Exclamation);
         return false;
     }
     return true;

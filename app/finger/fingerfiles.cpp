@@ -68,7 +68,6 @@ FingerUser decode(const QByteArray &bytes)
 
 namespace {
 
-constexpr int kExclamation = 48;
 const QString kDeleteTitle = QStringLiteral("指紋の消去");
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -123,13 +122,13 @@ int FingerFiles::rowOfFileName(const QString &path)
 void FingerFiles::tellWriteFailure(const QString &path, const QString &reason)
 {
     messenger_.showMessage(QStringLiteral("ファイルに保存できませんでした。") + kCrLf + path + kCrLf + reason,
-                           kExclamation);
+                           Icon::Exclamation);
 }
 
 void FingerFiles::tellReadFailure(const QString &path, const QString &reason)
 {
     messenger_.showMessage(QStringLiteral("ファイルを読み込めませんでした。") + kCrLf + path + kCrLf + reason,
-                           kExclamation);
+                           Icon::Exclamation);
 }
 
 bool FingerFiles::makeFolder()
@@ -139,7 +138,7 @@ bool FingerFiles::makeFolder()
         return true;
     if (QDir(programFolder_).mkdir(QStringLiteral("Finger"), kFolderPermissions))
         return true;
-    messenger_.showMessage(QStringLiteral("フォルダを作成できません。") + kCrLf + folder, kExclamation);
+    messenger_.showMessage(QStringLiteral("フォルダを作成できません。") + kCrLf + folder, Icon::Exclamation);
     return false;
 }
 
@@ -190,7 +189,7 @@ bool FingerFiles::writeFinger(const FingerUsers &users, int row, Target target)
                                        .arg(user.fingerTemplate[f].size())
                                        .arg(fingers::kTemplateCapacity) +
                                    kCrLf + QStringLiteral("保存を中止します。"),
-                               kExclamation);
+                               Icon::Exclamation);
         return false;
     }
     if (!makeFolder())
@@ -221,7 +220,7 @@ void FingerFiles::applyRecords(FingerUsers &users, const QList<std::pair<int, QB
 std::optional<QList<int>> FingerFiles::readFile(FingerUsers &users, const QString &path)
 {
     if (!QFileInfo(path).isFile()) {
-        messenger_.showMessage(path + QStringLiteral(" は存在しないファイルです。"), kExclamation);
+        messenger_.showMessage(path + QStringLiteral(" は存在しないファイルです。"), Icon::Exclamation);
         return std::nullopt;
     }
     QFile f(path);
@@ -246,7 +245,7 @@ std::optional<QList<int>> FingerFiles::readFile(FingerUsers &users, const QStrin
                                        .arg(f.size())
                                        .arg(fingerrecord::kSize) +
                                    kCrLf + QStringLiteral("No.%1のデータは途中までしかありません。").arg(rows.size()),
-                               kExclamation);
+                               Icon::Exclamation);
     }
     return rows;
 }
@@ -258,7 +257,7 @@ std::optional<QList<int>> FingerFiles::readSingleUserFiles(FingerUsers &users, c
         if (path.isEmpty())
             continue;
         if (!QFileInfo(path).isFile()) {
-            messenger_.showMessage(path + QStringLiteral(" は存在しないファイルです。"), kExclamation);
+            messenger_.showMessage(path + QStringLiteral(" は存在しないファイルです。"), Icon::Exclamation);
             return std::nullopt;
         }
         const int row = rowOfFileName(path);
@@ -266,7 +265,7 @@ std::optional<QList<int>> FingerFiles::readSingleUserFiles(FingerUsers &users, c
             messenger_.showMessage(path + kCrLf +
                                        QStringLiteral("ファイル名から番号が分かりません。"
                                                       "Finger1.msd～Finger100.msd のファイルを選択して下さい。"),
-                                   kExclamation);
+                                   Icon::Exclamation);
             return std::nullopt;
         }
         files.append({row, path});
@@ -299,7 +298,7 @@ std::optional<QList<int>> FingerFiles::readSingleUserFiles(FingerUsers &users, c
         messenger_.showMessage(QStringLiteral("%1バイトに満たないファイルがあります。データは途中までしかありません。")
                                        .arg(fingerrecord::kSize) +
                                    kCrLf + shortFiles.join(kCrLf),
-                               kExclamation);
+                               Icon::Exclamation);
     }
     return rows;
 }
@@ -308,7 +307,7 @@ bool FingerFiles::cutRows(int first, int last)
 {
     const QString path = dataFilePath();
     if (!QFileInfo(path).isFile()) {
-        messenger_.showMessage(QStringLiteral("指紋データ管理ファイルがありません。"), kExclamation, kDeleteTitle);
+        messenger_.showMessage(QStringLiteral("指紋データ管理ファイルがありません。"), Icon::Exclamation, kDeleteTitle);
         return false;
     }
     if (first < 1 || last < first)

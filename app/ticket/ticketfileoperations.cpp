@@ -56,7 +56,7 @@ std::optional<int> TicketFileOperations::chooseNumber(qint16 operation, bool raw
 void TicketFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
 {
     ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                                 Styles::Exclamation, kFileTitle);
+                                 Icon::Exclamation, kFileTitle);
 }
 
 std::optional<QList<MsdRecord>> TicketFileOperations::readContent(const MsdFile &file, int number)
@@ -125,7 +125,7 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
         return false;
     ctx_.state.ticketSaveNumber = *n;
     const bool inUse = std::any_of(stored->begin(), stored->end(), [](const MsdRecord &r) { return r.occupied(); });
-    if (inUse && m.showCatalogMessage(635) != Answers::Yes)
+    if (inUse && m.showCatalogMessage(635) != Answer::Yes)
         return false;
 
     QMap<int, QByteArray> records;
@@ -158,7 +158,7 @@ bool TicketFileOperations::remove(TicketForm &form)
         return false;
     }
     ctx_.state.ticketSaveNumber = *n;
-    if (m.showCatalogMessage(636) != Answers::Yes)
+    if (m.showCatalogMessage(636) != Answer::Yes)
         return false;
     QMap<int, QByteArray> empty;
     for (int k = 1; k <= ticketfile::kRecordsPerContent; ++k)

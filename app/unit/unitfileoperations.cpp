@@ -11,7 +11,6 @@ namespace unit {
 namespace {
 
 const QString kFileTitle = QStringLiteral("ファイルの確認");
-constexpr int kExclamation = 48;
 
 QString tag(int set, int channel, const char *item)
 {
@@ -49,8 +48,8 @@ UnitFileOperations::UnitFileOperations(AppContext &ctx) : ctx_(ctx) {}
 
 void UnitFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
 {
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason, kExclamation,
-                                 kFileTitle);
+    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+                                 Icon::Exclamation, kFileTitle);
 }
 
 bool UnitFileOperations::selectionValid(Model model, int set)
@@ -87,7 +86,7 @@ bool UnitFileOperations::open(UnitForm &form, Model model, int set)
         ctx_.messenger().showMessage(QStringLiteral("保存番号%1の内容に正しくない部分があります。\r\n"
                                                     "読み取れない項目は初期値で表示します。")
                                          .arg(set),
-                                     kExclamation, kFileTitle);
+                                     Icon::Exclamation, kFileTitle);
     return true;
 }
 
@@ -121,7 +120,7 @@ bool UnitFileOperations::save(UnitForm &form, Model model, int set, Fault *fault
         return false;
     }
     ctx_.state.ticketSaveNumber = set;
-    if (setInUse(model, set, *records) && m.showCatalogMessage(635) != Answers::Yes)
+    if (setInUse(model, set, *records) && m.showCatalogMessage(635) != Answer::Yes)
         return false;
     if (!file.writeRecords(encodeSet(model, set, form.settings), &error)) {
         tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
@@ -151,7 +150,7 @@ bool UnitFileOperations::remove(UnitForm &form, Model model, int set)
         return false;
     }
     ctx_.state.ticketSaveNumber = set;
-    if (m.showCatalogMessage(636) != Answers::Yes)
+    if (m.showCatalogMessage(636) != Answer::Yes)
         return false;
     QMap<int, QByteArray> empty;
     for (const int n : recordsOf(model, set))

@@ -4,6 +4,8 @@
 // " VUX-350Q", the two decimal points, unit and indicator of the 2-channel
 // " UX-350Q", their defaults, and the check that runs before a save or a
 // register. Pure values and functions; the window shows them.
+#include "base/prompter.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -139,7 +141,7 @@ inline const QString kIndicatorQuestion =
                    "指示計指定の項目で [指定なし] を選択します。\r\n"
                    "現在の指定でよろしいですか？");
 // Question icon, Yes/No, No as the default.
-inline constexpr int kIndicatorQuestionStyle = 32 + 4 + 256;
+inline constexpr MessageStyle kIndicatorQuestionStyle(Icon::Question, Buttons::YesNo, 1);
 
 // An indicator is chosen (other than "指定なし"): ask before registering.
 bool needsIndicatorQuestion(const UxSettings &s);

@@ -52,7 +52,7 @@ protected:
     {
         QList<int> out;
         for (const auto &r : prompter.requests)
-            out << r.style;
+            out << r.style.code();
         return out;
     }
 

@@ -72,7 +72,7 @@ TEST_F(TicketFileTest, DeleteThenOpenShowsSixteenEmptyLines)
     ASSERT_TRUE(ops.save(f));
 
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     ASSERT_TRUE(ops.remove(f));
     EXPECT_EQ(p->codes(), (QList<int>{636, 637}));
     EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("保存番号3を削除します。")));
@@ -124,7 +124,7 @@ TEST_F(TicketFileTest, OverwriteAsksAndNoLeavesTheFileByteIdentical)
     const QString file = makeFile("t.msd", {{40, "1x1old"}});
     const QByteArray before = bytesOf(file);
     TicketForm f = form(file, contentOf({{1, "new"}}));
-    p->script({Answers::No});
+    p->script({Answer::No});
     EXPECT_FALSE(ops.save(f));
     EXPECT_EQ(p->codes(), QList<int>{635});
     EXPECT_TRUE(p->requests[0].text.contains(QStringLiteral("保存番号3は既に使用されています。")));
@@ -132,7 +132,7 @@ TEST_F(TicketFileTest, OverwriteAsksAndNoLeavesTheFileByteIdentical)
     EXPECT_EQ(f.headerNumber, 0);
 
     p->clear();
-    p->script({Answers::Yes});
+    p->script({Answer::Yes});
     EXPECT_TRUE(ops.save(f));
     EXPECT_EQ(p->codes(), (QList<int>{635, 634}));
     EXPECT_EQ(recordAt(bytesOf(file), 40), record("1x1"));

@@ -105,7 +105,7 @@ TEST_F(UnitFileTest, SaveAndOpenEachModelsPartOfASet)
     // In use now: 635 asks, No leaves the file as it was.
     p->clear();
     form.settings.vux.channel(1).rate = QStringLiteral("2");
-    p->script({Answers::No, Answers::Yes});
+    p->script({Answer::No, Answer::Yes});
     EXPECT_FALSE(ops.save(form, Model::Vux, 3));
     EXPECT_EQ(bytesOf(file), all);
     EXPECT_EQ(p->requests[0].text, QStringLiteral("保存番号3は既に使用されています。\r\n変更してよろしいですか?"));
@@ -145,7 +145,7 @@ TEST_F(UnitFileTest, DeleteEmptiesOnlyTheModelsRecords)
     ASSERT_TRUE(ops.save(form, Model::Ux, 25));
     const QByteArray before = bytesOf(file);
     p->clear();
-    p->script({Answers::No, Answers::Yes});
+    p->script({Answer::No, Answer::Yes});
     EXPECT_FALSE(ops.remove(form, Model::Vux, 25));
     EXPECT_EQ(bytesOf(file), before);
     EXPECT_EQ(p->requests[0].text, QStringLiteral("保存番号25を削除します。\r\nよろしいですか?"));
