@@ -112,4 +112,16 @@ bool isValid(const QByteArray &bytes)
     return valid;
 }
 
+int firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString ch = text.mid(i, len);
+        if (ch != QLatin1String("?") && encode(ch) == "?")
+            return int(i);
+        i += len - 1;
+    }
+    return -1;
+}
+
 } // namespace cp932

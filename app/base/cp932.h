@@ -18,4 +18,8 @@ int byteCount(const QString &text);
 // True when every byte sequence is valid CP932.
 bool isValid(const QByteArray &bytes);
 
+// Index of the first character CP932 cannot hold (it would be stored as
+// "?"), or -1.
+int firstUnencodable(const QString &text);
+
 } // namespace cp932

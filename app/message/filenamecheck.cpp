@@ -1,5 +1,7 @@
 #include "filenamecheck.h"
 
+#include "fileproblems.h"
+
 #include "base/catalogcodes.h"
 
 #include "comm/appcontext.h"
@@ -12,7 +14,6 @@ namespace filenamecheck {
 
 namespace {
 
-const QString kFileTitle = QStringLiteral("ファイルの確認");
 const QString kFolderTitle = QStringLiteral("フォルダの確認");
 
 // The last path component: the extension rule looks only here, so that a
@@ -107,7 +108,7 @@ std::optional<QString> check(AppContext &ctx, const QString &name, Steps steps)
             m.showMessage(QStringLiteral("ファイル %1 を作成できませんでした。\r\n"
                                          "書き込みが許可されているか確認して下さい。")
                               .arg(path),
-                          Icon::Exclamation, kFileTitle);
+                          Icon::Exclamation, fileproblems::kTitle);
             return std::nullopt;
         }
     }

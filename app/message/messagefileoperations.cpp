@@ -6,6 +6,7 @@
 #include "comm/appcontext.h"
 #include "displayform.h"
 #include "filenamecheck.h"
+#include "fileproblems.h"
 #include "msdfile.h"
 #include "numberbox.h"
 
@@ -14,62 +15,11 @@
 
 namespace {
 
-const QString kFileTitle = QStringLiteral("ファイルの確認");
-
-QString numberList(const QList<int> &numbers)
-{
-    QStringList parts;
-    for (int i = 0; i < numbers.size() && i < 10; ++i)
-        parts << QString::number(numbers[i]);
-    if (numbers.size() > 10)
-        parts << QStringLiteral("…");
-    return parts.join(QLatin1Char(','));
-}
-
-// Tells what was wrong with a file that was read as far as it goes.
-void reportHealth(Messenger &m, const MsdFileHealth &h)
-{
-    if (!h.damaged() && !h.readOnly)
-        return;
-    QStringList lines;
-    if (h.damaged())
-        lines << QStringLiteral("ファイルの内容に正しくない部分があります。読み取れた範囲で表示します。");
-    if (h.partialRecord)
-        lines << QStringLiteral("・ファイルの大きさ(%1バイト)が512バイト単位ではありません。").arg(h.size);
-    if (!h.unterminated.isEmpty())
-        lines << QStringLiteral("・終わりの印(FF)のないデータがあります。(No.%1)").arg(numberList(h.unterminated));
-    if (!h.undecodable.isEmpty())
-        lines << QStringLiteral("・文字として読めないデータがあります。(No.%1)").arg(numberList(h.undecodable));
-    if (h.readOnly)
-        lines << QStringLiteral("このファイルは書き込みが禁止されているため、保存と削除はできません。");
-    m.showMessage(lines.join(QStringLiteral("\r\n")), Icon::Exclamation, kFileTitle);
-}
-
-// Index of the first character CP932 cannot hold (it would be stored as
-// "?"), or -1.
-int firstUnencodable(const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString ch = text.mid(i, len);
-        if (ch != QLatin1String("?") && cp932::encode(ch) == "?")
-            return int(i);
-        i += len - 1;
-    }
-    return -1;
-}
-
 } // namespace
 
 MessageFileOperations::MessageFileOperations(AppContext &ctx, CodeCheck codeCheck)
     : ctx_(ctx), codeCheck_(std::move(codeCheck))
 {
-}
-
-void MessageFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
-{
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                                 Icon::Exclamation, kFileTitle);
 }
 
 void MessageFileOperations::rebuildList(MessageForm &form) const
@@ -99,7 +49,7 @@ bool MessageFileOperations::open(MessageForm &form)
     }
     if (showProgress)
         showProgress(form);
-    reportHealth(ctx_.messenger(), file.inspect());
+    fileproblems::reportHealth(ctx_.messenger(), file.inspect());
     return true;
 }
 
@@ -125,12 +75,12 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     }
     // Stored as "?" it would be lost without a word.
-    const int unencodable = firstUnencodable(form.content);
+    const int unencodable = cp932::firstUnencodable(form.content);
     if (unencodable >= 0) {
         if (badCodeAt)
             *badCodeAt = unencodable;
         m.showMessage(QStringLiteral("ファイルに保存できない文字が含まれています。\r\n修正して下さい。"),
-                      Icon::Exclamation, kFileTitle);
+                      Icon::Exclamation, fileproblems::kTitle);
         return false;
     }
     // 3.
@@ -149,13 +99,13 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
     QString error;
     if (file.isReadOnly()) {
         // Say so before asking whether to overwrite.
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path,
-                        QStringLiteral("書き込みが禁止されています。"));
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path,
+                           QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
     const auto stored = file.readRecord(n, &error);
     if (!stored) {
-        tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
         return false;
     }
     ctx_.state.currentNumber = n;
@@ -163,7 +113,7 @@ bool MessageFileOperations::save(MessageForm &form, int *badCodeAt)
         return false;
     // 6.
     if (!file.writeText(n, form.content, &error)) {
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
         return false;
     }
     rebuildList(form);

@@ -52,7 +52,6 @@ public:
 
 private:
     void advance(MessageForm &form, const MsdFile &file, int number) const;
-    void tellFileProblem(const QString &what, const QString &path, const QString &reason);
 
     AppContext &ctx_;
     CodeCheck codeCheck_;

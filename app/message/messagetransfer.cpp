@@ -8,6 +8,7 @@
 #include "comm/outputchannel.h"
 #include "comm/receiveframing.h"
 #include "filenamecheck.h"
+#include "fileproblems.h"
 #include "messagecodes.h"
 #include "messagefileoperations.h"
 #include "msdfile.h"
@@ -52,8 +53,6 @@ constexpr PrinterOperation kPrintAll{
 // One message of register all (the question and the outcome are the series').
 constexpr PrinterOperation kRegisterInSeries{kRegisteringAll, 0,     'B',   true, NumberWaits::DsrOnly,
                                              kAccepted,       false, false, 0,    msg::RegisterUnconfirmed};
-
-const QString kFileTitle = QStringLiteral("ファイルの確認");
 
 } // namespace
 
@@ -265,14 +264,12 @@ bool MessageTransfer::storeReceived(MessageForm &form)
         const QString text = QStringLiteral("次のメッセージはファイルに入りきらないため、"
                                             "先頭の%1バイトまでを保存しました。\r\nNo.%2");
         ctx_.messenger().showMessage(text.arg(capacity).arg(numbers.join(QLatin1Char(','))), Icon::Exclamation,
-                                     kFileTitle);
+                                     fileproblems::kTitle);
     }
     return true;
 }
 
 void MessageTransfer::tellNotWritten(const QString &path, const QString &reason)
 {
-    ctx_.messenger().showMessage(QStringLiteral("ファイルに書き込めませんでした。\r\n") + path +
-                                     QStringLiteral("\r\n") + reason,
-                                 Icon::Exclamation, kFileTitle);
+    fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), path, reason);
 }

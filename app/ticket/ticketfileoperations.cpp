@@ -1,4 +1,5 @@
 #include "ticketfileoperations.h"
+#include "message/fileproblems.h"
 
 #include "base/cp932.h"
 #include "comm/appcontext.h"
@@ -17,7 +18,6 @@ constexpr qint16 kOpen = 610;
 constexpr qint16 kSave = 611;
 constexpr qint16 kDelete = 612;
 constexpr int kTooLargeMessage = 101;
-const QString kFileTitle = QStringLiteral("ファイルの確認");
 
 } // namespace
 
@@ -53,12 +53,6 @@ std::optional<int> TicketFileOperations::chooseNumber(qint16 operation, bool raw
     return n;
 }
 
-void TicketFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
-{
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                                 Icon::Exclamation, kFileTitle);
-}
-
 std::optional<QList<MsdRecord>> TicketFileOperations::readContent(const MsdFile &file, int number)
 {
     QList<MsdRecord> records;
@@ -66,7 +60,8 @@ std::optional<QList<MsdRecord>> TicketFileOperations::readContent(const MsdFile 
         QString error;
         const auto r = file.readRecord(ticketfile::recordOf(number, k), &error);
         if (!r) {
-            tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), file.path(), error);
+            fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), file.path(),
+                               error);
             return std::nullopt;
         }
         records << *r;
@@ -116,8 +111,8 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
     const MsdFile file(*path);
     if (file.isReadOnly()) {
         // Say so before asking whether to overwrite.
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path,
-                        QStringLiteral("書き込みが禁止されています。"));
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path,
+                           QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
     const auto stored = readContent(file, *n);
@@ -133,7 +128,7 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
         records.insert(ticketfile::recordOf(*n, k), ticketfile::recordText(form.content.line(k)));
     QString error;
     if (!file.writeRecords(records, &error)) {
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
         return false;
     }
     m.showCatalogMessage(634);
@@ -153,8 +148,8 @@ bool TicketFileOperations::remove(TicketForm &form)
         return false;
     const MsdFile file(*path);
     if (file.isReadOnly()) {
-        tellFileProblem(QStringLiteral("ファイルから削除できませんでした。"), *path,
-                        QStringLiteral("書き込みが禁止されています。"));
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path,
+                           QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
     ctx_.state.ticketSaveNumber = *n;
@@ -165,7 +160,7 @@ bool TicketFileOperations::remove(TicketForm &form)
         empty.insert(ticketfile::recordOf(*n, k), QByteArray());
     QString error;
     if (!file.writeRecords(empty, &error)) {
-        tellFileProblem(QStringLiteral("ファイルから削除できませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path, error);
         return false;
     }
     m.showCatalogMessage(637);

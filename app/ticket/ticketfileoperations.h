@@ -60,7 +60,6 @@ public:
 private:
     std::optional<int> chooseNumber(qint16 operation, bool rawNumberModel);
     std::optional<QList<MsdRecord>> readContent(const MsdFile &file, int number);
-    void tellFileProblem(const QString &what, const QString &path, const QString &reason);
 
     AppContext &ctx_;
     NumberChooser chooseNumber_;

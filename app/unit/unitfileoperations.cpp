@@ -1,4 +1,5 @@
 #include "unitfileoperations.h"
+#include "message/fileproblems.h"
 
 #include "comm/appcontext.h"
 #include "message/displayform.h"
@@ -9,8 +10,6 @@
 namespace unit {
 
 namespace {
-
-const QString kFileTitle = QStringLiteral("ファイルの確認");
 
 QString tag(int set, int channel, const char *item)
 {
@@ -46,12 +45,6 @@ void listUx(QString &text, int set, const UxSettings &s)
 
 UnitFileOperations::UnitFileOperations(AppContext &ctx) : ctx_(ctx) {}
 
-void UnitFileOperations::tellFileProblem(const QString &what, const QString &path, const QString &reason)
-{
-    ctx_.messenger().showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                                 Icon::Exclamation, kFileTitle);
-}
-
 bool UnitFileOperations::selectionValid(Model model, int set)
 {
     // The dialog checks these; an operation still never works on a record
@@ -78,7 +71,7 @@ bool UnitFileOperations::open(UnitForm &form, Model model, int set)
     QString error;
     const auto records = MsdFile(*path).readRecords(kSetRecords, &error);
     if (!records) {
-        tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
         return false;
     }
     const SetRead read = decodeSet(model, set, *records, form.settings);
@@ -86,7 +79,7 @@ bool UnitFileOperations::open(UnitForm &form, Model model, int set)
         ctx_.messenger().showMessage(QStringLiteral("保存番号%1の内容に正しくない部分があります。\r\n"
                                                     "読み取れない項目は初期値で表示します。")
                                          .arg(set),
-                                     Icon::Exclamation, kFileTitle);
+                                     Icon::Exclamation, fileproblems::kTitle);
     return true;
 }
 
@@ -109,21 +102,21 @@ bool UnitFileOperations::save(UnitForm &form, Model model, int set, Fault *fault
     const MsdFile file(*path);
     if (file.isReadOnly()) {
         // Said before the overwrite question, which could not be kept.
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path,
-                        QStringLiteral("書き込みが禁止されています。"));
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path,
+                           QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
     QString error;
     const auto records = file.readRecords(kSetRecords, &error);
     if (!records) {
-        tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
         return false;
     }
     ctx_.state.ticketSaveNumber = set;
     if (setInUse(model, set, *records) && m.showCatalogMessage(635) != Answer::Yes)
         return false;
     if (!file.writeRecords(encodeSet(model, set, form.settings), &error)) {
-        tellFileProblem(QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path, error);
         return false;
     }
     m.showCatalogMessage(634);
@@ -145,8 +138,8 @@ bool UnitFileOperations::remove(UnitForm &form, Model model, int set)
         return false;
     }
     if (file.isReadOnly()) {
-        tellFileProblem(QStringLiteral("ファイルから削除できませんでした。"), *path,
-                        QStringLiteral("書き込みが禁止されています。"));
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path,
+                           QStringLiteral("書き込みが禁止されています。"));
         return false;
     }
     ctx_.state.ticketSaveNumber = set;
@@ -157,7 +150,7 @@ bool UnitFileOperations::remove(UnitForm &form, Model model, int set)
         empty.insert(n, QByteArray());
     QString error;
     if (!file.writeRecords(empty, &error)) {
-        tellFileProblem(QStringLiteral("ファイルから削除できませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path, error);
         return false;
     }
     m.showCatalogMessage(637);
@@ -173,7 +166,7 @@ std::optional<QString> UnitFileOperations::printText(UnitForm &form)
     QString error;
     const auto records = MsdFile(*path).readRecords(kSetRecords, &error);
     if (!records) {
-        tellFileProblem(QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), *path, error);
         return std::nullopt;
     }
     return buildPrintList(*path, *records);

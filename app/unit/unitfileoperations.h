@@ -40,7 +40,6 @@ public:
 
 private:
     bool selectionValid(Model model, int set);
-    void tellFileProblem(const QString &what, const QString &path, const QString &reason);
 
     AppContext &ctx_;
 };

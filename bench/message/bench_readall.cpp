@@ -49,7 +49,6 @@ void run(int messages, int bytes, int dtrWaitMs)
         if (r.code != 350 && r.code != 301 && r.code != 10)
             std::fprintf(stderr, "prompt %d: %s\n", r.code, qPrintable(r.text));
     };
-    SimSerialLink *link = quiet.line;
     AppContext &ctx = *quiet.ctx;
     ctx.state.toolState = ToolStates::Message;
     ctx.state.output.baudText = QStringLiteral("38400bps");

@@ -1,0 +1,48 @@
+#include "fileproblems.h"
+
+#include "base/messagecatalogue.h"
+#include "msdfile.h"
+
+#include <QStringList>
+
+namespace fileproblems {
+
+namespace {
+
+QString numberList(const QList<int> &numbers)
+{
+    QStringList parts;
+    for (int i = 0; i < numbers.size() && i < 10; ++i)
+        parts << QString::number(numbers[i]);
+    if (numbers.size() > 10)
+        parts << QStringLiteral("…");
+    return parts.join(QLatin1Char(','));
+}
+
+} // namespace
+
+void tell(Messenger &messenger, const QString &what, const QString &path, const QString &reason)
+{
+    messenger.showMessage(what + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason, Icon::Exclamation,
+                          kTitle);
+}
+
+void reportHealth(Messenger &m, const MsdFileHealth &h)
+{
+    if (!h.damaged() && !h.readOnly)
+        return;
+    QStringList lines;
+    if (h.damaged())
+        lines << QStringLiteral("ファイルの内容に正しくない部分があります。読み取れた範囲で表示します。");
+    if (h.partialRecord)
+        lines << QStringLiteral("・ファイルの大きさ(%1バイト)が512バイト単位ではありません。").arg(h.size);
+    if (!h.unterminated.isEmpty())
+        lines << QStringLiteral("・終わりの印(FF)のないデータがあります。(No.%1)").arg(numberList(h.unterminated));
+    if (!h.undecodable.isEmpty())
+        lines << QStringLiteral("・文字として読めないデータがあります。(No.%1)").arg(numberList(h.undecodable));
+    if (h.readOnly)
+        lines << QStringLiteral("このファイルは書き込みが禁止されているため、保存と削除はできません。");
+    m.showMessage(lines.join(QStringLiteral("\r\n")), Icon::Exclamation, kTitle);
+}
+
+} // namespace fileproblems
