@@ -1,6 +1,8 @@
 #include "fileproblems.h"
 
+#include "base/catalogcodes.h"
 #include "base/messagecatalogue.h"
+#include "comm/appcontext.h"
 #include "msdfile.h"
 
 #include <QStringList>
@@ -43,6 +45,29 @@ void reportHealth(Messenger &m, const MsdFileHealth &h)
     if (h.readOnly)
         lines << QStringLiteral("このファイルは書き込みが禁止されているため、保存と削除はできません。");
     m.showMessage(lines.join(QStringLiteral("\r\n")), Icon::Exclamation, kTitle);
+}
+
+bool removeSaved(AppContext &ctx, const MsdFile &file, int number, const QList<int> &records)
+{
+    Messenger &m = ctx.messenger();
+    const QString what = QStringLiteral("ファイルから削除できませんでした。");
+    if (file.isReadOnly()) {
+        tell(m, what, file.path(), QStringLiteral("書き込みが禁止されています。"));
+        return false;
+    }
+    ctx.state.ticketSaveNumber = number;
+    if (m.showCatalogMessage(msg::AskDeleteSaved) != Answer::Yes)
+        return false;
+    QMap<int, QByteArray> empty;
+    for (const int n : records)
+        empty.insert(n, QByteArray());
+    QString error;
+    if (!file.writeRecords(empty, &error)) {
+        tell(m, what, file.path(), error);
+        return false;
+    }
+    m.showCatalogMessage(msg::SavedDeleted);
+    return true;
 }
 
 } // namespace fileproblems

@@ -1,9 +1,13 @@
 #pragma once
 // How every tool tells the user about a file it could not read or write,
-// or one it read as far as it was valid.
+// or one it read as far as it was valid, and the steps of removing a saved
+// item that the tools share.
+#include <QList>
 #include <QString>
 
+class AppContext;
 class Messenger;
+class MsdFile;
 struct MsdFileHealth;
 
 namespace fileproblems {
@@ -16,5 +20,10 @@ void tell(Messenger &messenger, const QString &what, const QString &path, const 
 // What was wrong with a .msd file read as far as it goes; nothing when
 // it is sound and writable.
 void reportHealth(Messenger &messenger, const MsdFileHealth &health);
+
+// Removes a numbered saved item (a ticket content, a setting set) from an
+// existing file: refused on a read-only file, asked (636 with the number),
+// its records emptied in one write, told (637). False when anything stops it.
+bool removeSaved(AppContext &ctx, const MsdFile &file, int number, const QList<int> &records);
 
 } // namespace fileproblems

@@ -138,7 +138,6 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
 
 bool TicketFileOperations::remove(TicketForm &form)
 {
-    Messenger &m = ctx_.messenger();
     const auto path = filenamecheck::check(ctx_, form.fileName);
     if (!path)
         return false;
@@ -146,25 +145,10 @@ bool TicketFileOperations::remove(TicketForm &form)
     const auto n = chooseNumber(kDelete, form.rawNumberModel);
     if (!n)
         return false;
-    const MsdFile file(*path);
-    if (file.isReadOnly()) {
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path,
-                           QStringLiteral("書き込みが禁止されています。"));
-        return false;
-    }
-    ctx_.state.ticketSaveNumber = *n;
-    if (m.showCatalogMessage(636) != Answer::Yes)
-        return false;
-    QMap<int, QByteArray> empty;
+    QList<int> records;
     for (int k = 1; k <= ticketfile::kRecordsPerContent; ++k)
-        empty.insert(ticketfile::recordOf(*n, k), QByteArray());
-    QString error;
-    if (!file.writeRecords(empty, &error)) {
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path, error);
-        return false;
-    }
-    m.showCatalogMessage(637);
-    return true;
+        records << ticketfile::recordOf(*n, k);
+    return fileproblems::removeSaved(ctx_, MsdFile(*path), *n, records);
 }
 
 std::optional<QString> TicketFileOperations::printText(TicketForm &form)

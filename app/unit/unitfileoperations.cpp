@@ -137,24 +137,7 @@ bool UnitFileOperations::remove(UnitForm &form, Model model, int set)
         m.showCatalogMessage(52);
         return false;
     }
-    if (file.isReadOnly()) {
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path,
-                           QStringLiteral("書き込みが禁止されています。"));
-        return false;
-    }
-    ctx_.state.ticketSaveNumber = set;
-    if (m.showCatalogMessage(636) != Answer::Yes)
-        return false;
-    QMap<int, QByteArray> empty;
-    for (const int n : recordsOf(model, set))
-        empty.insert(n, QByteArray());
-    QString error;
-    if (!file.writeRecords(empty, &error)) {
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルから削除できませんでした。"), *path, error);
-        return false;
-    }
-    m.showCatalogMessage(637);
-    return true;
+    return fileproblems::removeSaved(ctx_, file, set, recordsOf(model, set));
 }
 
 std::optional<QString> UnitFileOperations::printText(UnitForm &form)
