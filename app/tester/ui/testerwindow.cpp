@@ -267,6 +267,7 @@ void TesterWindow::buildStatusControls(QWidget *b)
     statusBar1_->setObjectName(QStringLiteral("StatusBar1"));
     statusBar1_->setGeometry(0, 509, 666, 24);
     statusBar1_->setSizeGripEnabled(false);
+    statusBar1_->setContentsMargins(4, 0, 6, 2);
     panel1_ = new QLabel(statusBar1_);
     panel1_->setObjectName(QStringLiteral("Panel1"));
     panel2_ = new QLabel(statusBar1_);
@@ -371,6 +372,8 @@ void TesterWindow::paintStartButton()
 {
     QPalette pal = startButton_->palette();
     pal.setColor(QPalette::Button, kStartColour);
+    // "印字処理中" stays readable while the button is off during a run.
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, pal.color(QPalette::Active, QPalette::ButtonText));
     startButton_->setPalette(pal);
 }
 
