@@ -69,6 +69,10 @@ struct AppState {
     QString startupArgument;
     SerialDefaults serialDefaults;
 
+    // The print tester's choices, kept from one opening to the next.
+    qint16 outputMode = 0; // OutputMode: 0 選択No.のみ, 1 全て, 2 出力リスト使用
+    qint16 runCount = 1;   // RunCount: the count of a counted run
+
     // Values the message texts fill in.
     int currentNumber = 0;            // message/record number 1-255
     int ticketSaveNumber = 0;         // ticket tool save number

@@ -5,8 +5,7 @@
 #include "contentboxconverter.h"
 #include "editingaidwindow.h"
 #include "filecopywindow.h"
-#include "listprinter.h"
-#include "message/numberbox.h"
+#include "messageeditor.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,10 +31,9 @@ constexpr qint16 kPrintingAll = 213;
 } // namespace
 
 MessageWindow::MessageWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
-    : ToolWindow(ctx, host, QStringLiteral("QLM"), QStringLiteral("WinQLM"), Interfaces::SerialOnly, parent), ops_(ctx),
+    : ToolWindow(ctx, host, QStringLiteral("QLM"), QStringLiteral("WinQLM"), Interfaces::SerialOnly, parent),
       transfer_(ctx)
 {
-    ops_.showProgress = [this](const MessageForm &f) { showForm(f); };
     transfer_.showProgress = [this](const MessageForm &f) { showForm(f); };
     transfer_.runner().busyChanged = [this](qint16 state, bool on) { onBusyChanged(state, on); };
     blinkTimer()->setObjectName(QStringLiteral("Timer1"));
@@ -59,26 +57,14 @@ void MessageWindow::buildControls()
     label(3, QStringLiteral("登録内容"), 128, 112, 80, 22);
     label(5, QStringLiteral("(スペースは ^ で表示されます)"), 218, 112, 300, 22);
 
-    text1_ = new QLineEdit(b);
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setGeometry(96, 46, 466, 24);
-
-    list1_ = new QListWidget(b);
-    list1_->setObjectName(QStringLiteral("List1"));
-    list1_->setGeometry(14, 102, 100, 336);
-
-    text2_ = new QLineEdit(b);
-    text2_->setObjectName(QStringLiteral("Text2"));
-    text2_->setGeometry(218, 80, 64, 24);
-
-    text3_ = new QPlainTextEdit(b);
-    text3_->setObjectName(QStringLiteral("Text3"));
-    text3_->setGeometry(128, 134, 524, 220);
-    text3_->setTabChangesFocus(true);
-    QFont mono(QStringLiteral("IPAGothic"), 11);
-    mono.setStyleHint(QFont::TypeWriter);
-    text3_->setFont(mono);
-    content_ = new ContentBoxConverter(text3_, ctx().messenger());
+    editor_ = new MessageEditor(ctx(), b);
+    editor_->chooseFile = [this](MsdDialog kind, const QString &current) {
+        return chooseFile ? chooseFile(this, kind, current) : QString();
+    };
+    editor_->fileBox()->setGeometry(96, 46, 466, 24);
+    editor_->saveList()->setGeometry(14, 102, 100, 336);
+    editor_->numberBox()->setGeometry(218, 80, 64, 24);
+    editor_->contentBox()->setGeometry(128, 134, 524, 220);
 
     // File row, printer rows, then the tools.
     browseButton_ = addCommand(14, QStringLiteral("参照"), 568, 44, 84);
@@ -103,10 +89,10 @@ void MessageWindow::buildControls()
     settingsButton_->setToolTip(QStringLiteral("通信用プロトコルの詳細を表示します"));
     aidButton_->setToolTip(QStringLiteral("制御コードを入力します"));
 
-    connect(browseButton_, &QPushButton::clicked, this, &MessageWindow::browse);
-    connect(openButton_, &QPushButton::clicked, this, &MessageWindow::openFile);
-    connect(saveButton_, &QPushButton::clicked, this, &MessageWindow::saveFile);
-    connect(deleteFileButton_, &QPushButton::clicked, this, &MessageWindow::deleteFile);
+    connect(browseButton_, &QPushButton::clicked, editor_, &MessageEditor::browse);
+    connect(openButton_, &QPushButton::clicked, editor_, &MessageEditor::openFile);
+    connect(saveButton_, &QPushButton::clicked, editor_, &MessageEditor::saveFile);
+    connect(deleteFileButton_, &QPushButton::clicked, editor_, &MessageEditor::deleteFile);
     connect(copyButton_, &QPushButton::clicked, this,
             [this] { adopt(FileCopyWindow::showFor(this, ctx(), fileCopy_)); });
     connect(readButton_, &QPushButton::clicked, this, &MessageWindow::readAll);
@@ -126,114 +112,13 @@ void MessageWindow::buildControls()
     connect(aidButton_, &QPushButton::clicked, this, &MessageWindow::showEditingAid);
     connect(menuButton_, &QPushButton::clicked, this, &MessageWindow::backToMenu);
 
-    connect(text2_, &QLineEdit::textChanged, this, &MessageWindow::onNumberChanged);
-    connect(list1_, &QListWidget::itemClicked, this, &MessageWindow::onListClicked);
-
-    addFileToolbar(text1_,
-                   {[this] { openFile(); }, [this] { saveFile(); }, [this] { printList(); }, [this] { deleteFile(); }});
+    addFileToolbar(editor_->fileBox(), {[this] { editor_->openFile(); }, [this] { editor_->saveFile(); },
+                                        [this] { editor_->printList(); }, [this] { editor_->deleteFile(); }});
 }
 
-MessageForm MessageWindow::form() const
-{
-    MessageForm f;
-    f.fileName = text1_->text();
-    f.numberText = text2_->text();
-    f.content = content_->text();
-    for (int i = 0; i < list1_->count(); ++i)
-        f.savedNumbers << list1_->item(i)->text().toInt();
-    return f;
-}
+MessageForm MessageWindow::form() const { return editor_->form(); }
 
-void MessageWindow::showForm(const MessageForm &f)
-{
-    if (text1_->text() != f.fileName)
-        text1_->setText(f.fileName);
-    if (text2_->text() != f.numberText)
-        text2_->setText(f.numberText);
-    if (content_->text() != f.content)
-        content_->setText(f.content);
-    if (form().savedNumbers != f.savedNumbers) {
-        list1_->clear();
-        for (int n : f.savedNumbers)
-            list1_->addItem(QString::number(n));
-    }
-}
-
-void MessageWindow::browse()
-{
-    const QString path = chooseFile ? chooseFile(this, MsdDialog::Open, text1_->text()) : QString();
-    if (path.isEmpty())
-        return;
-    text1_->setText(path);
-    list1_->clear();
-    text2_->clear();
-    content_->setText(QString());
-}
-
-void MessageWindow::openFile()
-{
-    MessageForm f = form();
-    ops_.open(f);
-    showForm(f);
-}
-
-void MessageWindow::saveFile()
-{
-    MessageForm f = form();
-    int badCode = -1;
-    ops_.save(f, &badCode);
-    showForm(f);
-    if (badCode >= 0)
-        content_->placeCaret(badCode);
-}
-
-void MessageWindow::deleteFile()
-{
-    MessageForm f = form();
-    ops_.remove(f);
-    showForm(f);
-}
-
-void MessageWindow::printList()
-{
-    MessageForm f = form();
-    const auto text = ops_.printText(f);
-    showForm(f);
-    if (!text)
-        return;
-    listprinter::printAndTell(ctx().messenger(), *text, f.fileName);
-}
-
-void MessageWindow::onNumberChanged()
-{
-    if (settingNumber_)
-        return;
-    const auto change = numberbox::onChange(text2_->text());
-    if (!change)
-        return;
-    if (change->text != text2_->text()) {
-        settingNumber_ = true;
-        text2_->setText(change->text);
-        settingNumber_ = false;
-    }
-    if (change->outOfRange)
-        ctx().messenger().showCatalogMessage(numberbox::kRangeMessage);
-}
-
-void MessageWindow::onListClicked(QListWidgetItem *item)
-{
-    if (!item)
-        return;
-    const int number = item->text().toInt();
-    MessageForm f = form();
-    ops_.showStored(f, number);
-    showForm(f);
-    const auto found = list1_->findItems(QString::number(number), Qt::MatchExactly);
-    if (!found.isEmpty()) {
-        list1_->setCurrentItem(found.first());
-        list1_->scrollToItem(found.first(), QAbstractItemView::PositionAtTop);
-    }
-}
+void MessageWindow::showForm(const MessageForm &f) { editor_->showForm(f); }
 
 void MessageWindow::onRegisterClicked()
 {
@@ -245,7 +130,7 @@ void MessageWindow::onRegisterClicked()
     int badCode = -1;
     transfer_.registerOne(f, &badCode);
     if (badCode >= 0)
-        content_->placeCaret(badCode);
+        editor_->content().placeCaret(badCode);
 }
 
 void MessageWindow::showEditingAid()
@@ -255,8 +140,8 @@ void MessageWindow::showEditingAid()
             [this](const QString &text) {
                 // The box's own cursor: the selection goes, the caret
                 // follows the conversion.
-                text3_->insertPlainText(text);
-                text3_->setFocus();
+                editor_->contentBox()->insertPlainText(text);
+                editor_->contentBox()->setFocus();
             },
             this);
         aid_->setAttribute(Qt::WA_DeleteOnClose);
@@ -280,7 +165,7 @@ void MessageWindow::registerAll()
     transfer_.registerAll(f, &badCode);
     showForm(f);
     if (badCode >= 0)
-        content_->placeCaret(badCode);
+        editor_->content().placeCaret(badCode);
 }
 
 void MessageWindow::onBusyChanged(qint16 state, bool on)

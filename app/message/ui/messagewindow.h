@@ -8,13 +8,9 @@
 
 #include <QPointer>
 
-class ContentBoxConverter;
 class EditingAidWindow;
 class FileCopyWindow;
-class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
-class QPlainTextEdit;
+class MessageEditor;
 class QPushButton;
 
 class MessageWindow : public ToolWindow {
@@ -40,28 +36,16 @@ private:
     void buildControls();
     void onBusyChanged(qint16 state, bool on);
 
-    void browse();
-    void openFile();
-    void saveFile();
-    void deleteFile();
-    void printList();
     void showEditingAid();
-    void onNumberChanged();
-    void onListClicked(QListWidgetItem *item);
     void onRegisterClicked();
     void readAll();
     void registerAll();
 
-    MessageFileOperations ops_;
     MessageTransfer transfer_;
-    bool settingNumber_ = false;
     bool reading_ = false;
 
-    QLineEdit *text1_ = nullptr; // file name
-    QLineEdit *text2_ = nullptr; // message number
-    QPlainTextEdit *text3_ = nullptr;
-    QListWidget *list1_ = nullptr;
-    ContentBoxConverter *content_ = nullptr;
+    // Text1, List1, Text2, Text3 and the file operations.
+    MessageEditor *editor_ = nullptr;
 
     QPushButton *openButton_ = nullptr;
     QPushButton *saveButton_ = nullptr;
