@@ -37,7 +37,8 @@ const QList<Persona> &personas()
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
         row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
         row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
-        row<FingerPrinter>("finger", "fingerprint printer: status records only, so far"),
+        row<FingerPrinter>("finger", "fingerprint printer: unit with 100 registrants (list, templates, register, "
+                                     "delete, write back), print jobs"),
     };
     return table;
 }
