@@ -27,6 +27,10 @@ template <class T> Persona row(const char *name, const char *description)
 
 // Print time of one message in the demo.
 constexpr int kDemoPrintMs = 300;
+// Registrants on the demo's fingerprint unit, and how long it takes to
+// read a finger three times.
+constexpr int kDemoRegistrants = 5;
+constexpr int kDemoFingerReadMs = 3000;
 
 } // namespace
 
@@ -62,6 +66,10 @@ std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
     if (auto *m = qobject_cast<MessagePrinter *>(printer.get())) {
         m->loadSamples();
         m->setPrintMs(kDemoPrintMs);
+    }
+    if (auto *f = qobject_cast<FingerPrinter *>(printer.get())) {
+        f->fill(kDemoRegistrants);
+        f->setRegisterDelayMs(kDemoFingerReadMs);
     }
     printer->setLineRateFollowsHost(true);
     configureFromEnvironment(*printer);

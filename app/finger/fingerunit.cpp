@@ -248,7 +248,6 @@ bool FingerUnit::registerUser(const std::array<QByteArray, 2> &ids)
     bool ok = enableRead();
     if (!ok && !ex_.cancelled())
         messenger_.showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
-    FingerUser user;
     for (int finger = 0; ok && finger < 2; ++finger) {
         const QByteArray &id = ids[finger];
         tellStatus(QStringLiteral("登録開始応答の確認中..."));
@@ -303,14 +302,12 @@ bool FingerUnit::registerUser(const std::array<QByteArray, 2> &ids)
             ok = false;
             break;
         }
-        user.userId[finger] = id;
-        user.fingerTemplate[finger] = t.bytes;
+        users_[row].userId[finger] = id;
+        users_[row].fingerTemplate[finger] = t.bytes;
         tellStatus(QStringLiteral("第%1指の指紋データ登録完了。").arg(fullWidth(finger)));
     }
-    if (ok) {
-        users_[row] = user;
+    if (ok)
         ok = files_.writeFinger(users_, row, FingerFiles::Target::DataFile);
-    }
     setState(msg::RegistrantsRead);
     if (ok)
         readRegistrants(true);
