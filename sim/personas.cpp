@@ -27,6 +27,10 @@ template <class T> Persona row(const char *name, const char *description)
 
 // Print time of one message in the demo.
 constexpr int kDemoPrintMs = 300;
+// Registrants on the demo's fingerprint unit, and how long it takes to
+// read a finger three times.
+constexpr int kDemoRegistrants = 5;
+constexpr int kDemoFingerReadMs = 3000;
 
 } // namespace
 
@@ -37,7 +41,8 @@ const QList<Persona> &personas()
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
         row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
         row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
-        row<FingerPrinter>("finger", "fingerprint printer: status records only, so far"),
+        row<FingerPrinter>("finger", "fingerprint printer: unit with 100 registrants (list, templates, register, "
+                                     "delete, write back), print jobs"),
     };
     return table;
 }
@@ -61,6 +66,10 @@ std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
     if (auto *m = qobject_cast<MessagePrinter *>(printer.get())) {
         m->loadSamples();
         m->setPrintMs(kDemoPrintMs);
+    }
+    if (auto *f = qobject_cast<FingerPrinter *>(printer.get())) {
+        f->fill(kDemoRegistrants);
+        f->setRegisterDelayMs(kDemoFingerReadMs);
     }
     printer->setLineRateFollowsHost(true);
     configureFromEnvironment(*printer);
