@@ -50,7 +50,8 @@ protected:
     // A frame whose letter has no handler.
     virtual void unhandled(const Command &command);
 
-    void received(const QByteArray &bytes) final;
+    // A printer with a framing of its own (the fingerprint unit) replaces it.
+    void received(const QByteArray &bytes) override;
     void reset() override { reader_.clear(); }
 
 private:

@@ -19,7 +19,16 @@ QByteArray bytes(std::initializer_list<char> list) { return QByteArray(list.begi
 
 } // namespace
 
-FingerPrinter::FingerPrinter(QObject *parent) : EmulatedPrinter(QStringLiteral("finger"), parent)
+// The unit's own framing replaces the DC3 commands; the general status
+// records go out as before.
+FingerPrinter::FingerPrinter(QObject *parent)
+    : StatusPrinter(QStringLiteral("finger"),
+                    {{'Z', "power on"},
+                     {'k', "settings switch operated"},
+                     {'K', "settings switch released"},
+                     {'E', "paper end"},
+                     {'e', "paper end cleared"}},
+                    parent)
 {
     jobGap_.setSingleShot(true);
     jobGap_.setInterval(kJobGapMs);

@@ -7,8 +7,8 @@
 // The unit holds up to 100 registrants with two fingers each. Every
 // finger's template is STX, a body made from its ID, ETX and a check byte,
 // fixed per ID (templateFor) so that tests can compare what they read.
-#include "emulatedprinter.h"
 #include "printsink.h"
+#include "statusprinter.h"
 
 #include <QList>
 #include <QTimer>
@@ -17,7 +17,7 @@
 
 namespace sim {
 
-class FingerPrinter : public EmulatedPrinter {
+class FingerPrinter : public StatusPrinter {
     Q_OBJECT
 public:
     explicit FingerPrinter(QObject *parent = nullptr);
