@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <initializer_list>
 
 namespace kzbarqr {
@@ -191,6 +192,59 @@ const MicroFrame &microFrame(int version)
     return frames[static_cast<size_t>(version - 1)];
 }
 
+// Model 2 keeps the last version it drew: its patterns and the order of
+// its data modules. Labels come in runs of one size, and then a symbol
+// copies its frame instead of drawing it module by module and walks a list
+// instead of testing every module.
+struct Model2Frame {
+    int version = 0;
+    BitMatrix modules;
+    BitMatrix function;
+    int free = 0;
+    uint8_t x[kMaxSize * kMaxSize];
+    uint8_t y[kMaxSize * kMaxSize];
+};
+
+Model2Frame model2Frame;
+
+const Model2Frame &model2FrameOf(int version)
+{
+    Model2Frame &frame = model2Frame;
+    if (frame.version == version)
+        return frame;
+    const int d = symbolSize(SymbolType::Model2, version);
+    frame.modules.clear(d);
+    frame.function.clear(d);
+    drawModel2(version, frame.modules, frame.function);
+    fenceRightEdge(frame.function, d);
+    // The walk of placeZigzag.
+    frame.free = 0;
+    bool upward = true;
+    for (int x = d - 1; x >= 1; x -= 2) {
+        if (x == 6)
+            x = 5;
+        for (int i = 0; i < d; ++i) {
+            const int y = upward ? d - 1 - i : i;
+            for (int col : {x, x - 1}) {
+                if (!frame.function.get(col, y)) {
+                    frame.x[frame.free] = static_cast<uint8_t>(col);
+                    frame.y[frame.free] = static_cast<uint8_t>(y);
+                    ++frame.free;
+                }
+            }
+        }
+        upward = !upward;
+    }
+    frame.version = version;
+    return frame;
+}
+
+// The stored order serves only the function modules it was made from.
+bool sameFunction(const BitMatrix &a, const BitMatrix &b)
+{
+    return a.size == b.size && std::memcmp(a.row, b.row, sizeof a.row[0] * static_cast<size_t>(a.size)) == 0;
+}
+
 } // namespace
 
 void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function)
@@ -208,17 +262,14 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
         }
         return;
     }
-    switch (type) {
-    case SymbolType::Model1:
-        drawModel1(version, modules, function);
-        break;
-    case SymbolType::Model2:
-        drawModel2(version, modules, function);
-        break;
-    case SymbolType::Micro:
-        drawMicro(modules, function);
-        break;
+    if (type == SymbolType::Model2) {
+        const Model2Frame &frame = model2FrameOf(version);
+        const size_t bytes = sizeof modules.row[0] * static_cast<size_t>(size);
+        std::memcpy(modules.row, frame.modules.row, bytes);
+        std::memcpy(function.row, frame.function.row, bytes);
+        return;
     }
+    drawModel1(version, modules, function);
     fenceRightEdge(function, size);
 }
 
@@ -280,8 +331,21 @@ void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int 
         }
         return;
     }
-    if (type != SymbolType::Micro) {
-        placeZigzag(type, codewords, function, modules);
+    if (type == SymbolType::Model2) {
+        const Model2Frame &frame = model2FrameOf(version);
+        if (!sameFunction(frame.function, function)) {
+            placeZigzag(type, codewords, function, modules);
+            return;
+        }
+        // Remainder modules past the last codeword stay light.
+        const int n = count * 8 < frame.free ? count : frame.free / 8;
+        for (int i = 0; i < n; ++i) {
+            const unsigned cw = codewords[i];
+            const int p = 8 * i;
+            for (int k = 0; k < 8; ++k)
+                modules.row[frame.y[p + k]][frame.x[p + k] >> 6] |= uint64_t{(cw >> (7 - k)) & 1}
+                                                                    << (frame.x[p + k] & 63);
+        }
         return;
     }
     // Micro QR walks its stored order; the short codeword of M1/M3 gives
