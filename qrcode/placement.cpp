@@ -201,8 +201,8 @@ struct Model2Frame {
     BitMatrix modules;
     BitMatrix function;
     int free = 0;
-    uint8_t x[kMaxSize * kMaxSize];
-    uint8_t y[kMaxSize * kMaxSize];
+    uint16_t word[kMaxSize * kMaxSize]; // y * kWords + x / 64 of each data module
+    uint8_t shift[kMaxSize * kMaxSize]; // x % 64
 };
 
 Model2Frame model2Frame;
@@ -227,8 +227,8 @@ const Model2Frame &model2FrameOf(int version)
             const int y = upward ? d - 1 - i : i;
             for (int col : {x, x - 1}) {
                 if (!frame.function.get(col, y)) {
-                    frame.x[frame.free] = static_cast<uint8_t>(col);
-                    frame.y[frame.free] = static_cast<uint8_t>(y);
+                    frame.word[frame.free] = static_cast<uint16_t>(y * BitMatrix::kWords + (col >> 6));
+                    frame.shift[frame.free] = static_cast<uint8_t>(col & 63);
                     ++frame.free;
                 }
             }
@@ -339,12 +339,13 @@ void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int 
         }
         // Remainder modules past the last codeword stay light.
         const int n = count * 8 < frame.free ? count : frame.free / 8;
-        for (int i = 0; i < n; ++i) {
+        uint64_t *words = &modules.row[0][0];
+        const uint16_t *word = frame.word;
+        const uint8_t *shift = frame.shift;
+        for (int i = 0; i < n; ++i, word += 8, shift += 8) {
             const unsigned cw = codewords[i];
-            const int p = 8 * i;
             for (int k = 0; k < 8; ++k)
-                modules.row[frame.y[p + k]][frame.x[p + k] >> 6] |= uint64_t{(cw >> (7 - k)) & 1}
-                                                                    << (frame.x[p + k] & 63);
+                words[word[k]] |= uint64_t{(cw >> (7 - k)) & 1} << shift[k];
         }
         return;
     }
