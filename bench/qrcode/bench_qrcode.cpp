@@ -123,7 +123,7 @@ template <typename Get> void fillMatrix(BitMatrix &m, int d, Get dark)
 // and the check always do).
 struct Library {
     const char *name;
-    bool micro;   // offers Micro QR
+    bool micro; // offers Micro QR
     bool (*run)(const Row &, BitMatrix *out);
 };
 
@@ -237,9 +237,9 @@ bool runNayukiCpp(const Row &r, BitMatrix *out)
 {
     using qrcodegen::QrCode;
     const int mask = r.kind == Kind::FixedMask ? r.mask : -1;
-    const QrCode code = QrCode::encodeSegments(qrcodegen::QrSegment::makeSegments(r.data.c_str()),
-                                               r.levelL ? QrCode::Ecc::LOW : QrCode::Ecc::MEDIUM, r.version,
-                                               r.version, mask, false);
+    const QrCode code =
+        QrCode::encodeSegments(qrcodegen::QrSegment::makeSegments(r.data.c_str()),
+                               r.levelL ? QrCode::Ecc::LOW : QrCode::Ecc::MEDIUM, r.version, r.version, mask, false);
     static BitMatrix files;
     BitMatrix *m = out ? out : r.kind == Kind::Files ? &files : nullptr;
     if (m)
@@ -275,8 +275,11 @@ bool runZint(const Row &r, BitMatrix *out)
 }
 
 const Library kLibraries[] = {
-    {"GetBarQr", true, runOurs},          {"libqrencode", true, runQrencode}, {"qrcodegen C", false, runNayukiC},
-    {"qrcodegen C++", false, runNayukiCpp}, {"zint", true, runZint},
+    {"GetBarQr", true, runOurs},
+    {"libqrencode", true, runQrencode},
+    {"qrcodegen C", false, runNayukiC},
+    {"qrcodegen C++", false, runNayukiCpp},
+    {"zint", true, runZint},
 };
 constexpr int kLibraryCount = sizeof kLibraries / sizeof kLibraries[0];
 
@@ -292,8 +295,8 @@ std::string decode(const BitMatrix &m, bool micro)
         for (int x = 0; x < m.size; ++x)
             if (m.get(x, y))
                 for (int dy = 0; dy < scale; ++dy)
-                    std::memset(&image[static_cast<size_t>(((y + quiet) * scale + dy) * side + (x + quiet) * scale)],
-                                0, scale);
+                    std::memset(&image[static_cast<size_t>(((y + quiet) * scale + dy) * side + (x + quiet) * scale)], 0,
+                                scale);
     ZXing::DecodeHints hints;
     hints.setFormats(micro ? ZXing::BarcodeFormat::MicroQRCode : ZXing::BarcodeFormat::QRCode);
     hints.setIsPure(true);
