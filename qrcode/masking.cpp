@@ -284,11 +284,22 @@ int chooseMask(SymbolType type, Level level, int version, const BitMatrix &modul
                BitMatrix &out, BitMatrix &scratch)
 {
     if (type == SymbolType::Micro) {
+        // The edge column and row hold no format bits: score them straight
+        // from the unmasked modules, then mask only the winner.
+        const int d = modules.size;
+        const uint64_t edgeBits = ((uint64_t{1} << d) - 1) & ~uint64_t{1};
         int best = 0;
         int bestScore = -1;
         for (int mask = 0; mask < 4; ++mask) {
-            applyMask(type, level, version, mask, modules, function, scratch);
-            const int score = microEdgeScore(scratch);
+            const int pattern = kMicroMask[mask];
+            auto masked = [&](int y) {
+                return modules.row[y][0] ^ (kMaskRows.w[pattern][y % 12][0] & ~function.row[y][0]);
+            };
+            int right = 0;
+            for (int y = 1; y < d; ++y)
+                right += static_cast<int>((masked(y) >> (d - 1)) & 1);
+            const int bottom = popcount64(masked(d - 1) & edgeBits);
+            const int score = right < bottom ? right * 16 + bottom : bottom * 16 + right;
             if (score > bestScore) {
                 bestScore = score;
                 best = mask;

@@ -1,5 +1,8 @@
 #include "placement.h"
 
+#include <array>
+#include <cstddef>
+#include <cstring>
 #include <initializer_list>
 
 namespace kzbarqr {
@@ -140,6 +143,108 @@ void placeZigzag(SymbolType type, const uint8_t *bits, const BitMatrix &f, BitMa
     }
 }
 
+// Micro QR symbols are small and only four: their fixed patterns and the
+// order of their data modules are worked out once and then copied, which
+// is most of what a Micro symbol costs otherwise.
+struct MicroFrame {
+    uint64_t modules[17];
+    uint64_t function[17]; // word 0; the words right of it are all function
+    uint8_t x[17 * 17];    // data modules in placement order
+    uint8_t y[17 * 17];
+    int free = 0;
+};
+
+const MicroFrame &microFrame(int version)
+{
+    static const std::array<MicroFrame, 4> frames = [] {
+        std::array<MicroFrame, 4> all{};
+        static BitMatrix m;
+        static BitMatrix f;
+        for (int v = 1; v <= 4; ++v) {
+            MicroFrame &frame = all[static_cast<size_t>(v - 1)];
+            const int d = symbolSize(SymbolType::Micro, v);
+            m.clear(d);
+            f.clear(d);
+            drawMicro(m, f);
+            fenceRightEdge(f, d);
+            for (int y = 0; y < d; ++y) {
+                frame.modules[y] = m.row[y][0];
+                frame.function[y] = f.row[y][0];
+            }
+            // The walk of placeZigzag.
+            bool upward = true;
+            for (int x = d - 1; x >= 1; x -= 2) {
+                for (int i = 0; i < d; ++i) {
+                    const int y = upward ? d - 1 - i : i;
+                    for (int col : {x, x - 1}) {
+                        if (!f.get(col, y)) {
+                            frame.x[frame.free] = static_cast<uint8_t>(col);
+                            frame.y[frame.free] = static_cast<uint8_t>(y);
+                            ++frame.free;
+                        }
+                    }
+                }
+                upward = !upward;
+            }
+        }
+        return all;
+    }();
+    return frames[static_cast<size_t>(version - 1)];
+}
+
+// Model 2 keeps the last version it drew: its patterns and the order of
+// its data modules. Labels come in runs of one size, and then a symbol
+// copies its frame instead of drawing it module by module and walks a list
+// instead of testing every module.
+struct Model2Frame {
+    int version = 0;
+    BitMatrix modules;
+    BitMatrix function;
+    int free = 0;
+    uint16_t word[kMaxSize * kMaxSize]; // y * kWords + x / 64 of each data module
+    uint8_t shift[kMaxSize * kMaxSize]; // x % 64
+};
+
+Model2Frame model2Frame;
+
+const Model2Frame &model2FrameOf(int version)
+{
+    Model2Frame &frame = model2Frame;
+    if (frame.version == version)
+        return frame;
+    const int d = symbolSize(SymbolType::Model2, version);
+    frame.modules.clear(d);
+    frame.function.clear(d);
+    drawModel2(version, frame.modules, frame.function);
+    fenceRightEdge(frame.function, d);
+    // The walk of placeZigzag.
+    frame.free = 0;
+    bool upward = true;
+    for (int x = d - 1; x >= 1; x -= 2) {
+        if (x == 6)
+            x = 5;
+        for (int i = 0; i < d; ++i) {
+            const int y = upward ? d - 1 - i : i;
+            for (int col : {x, x - 1}) {
+                if (!frame.function.get(col, y)) {
+                    frame.word[frame.free] = static_cast<uint16_t>(y * BitMatrix::kWords + (col >> 6));
+                    frame.shift[frame.free] = static_cast<uint8_t>(col & 63);
+                    ++frame.free;
+                }
+            }
+        }
+        upward = !upward;
+    }
+    frame.version = version;
+    return frame;
+}
+
+// The stored order serves only the function modules it was made from.
+bool sameFunction(const BitMatrix &a, const BitMatrix &b)
+{
+    return a.size == b.size && std::memcmp(a.row, b.row, sizeof a.row[0] * static_cast<size_t>(a.size)) == 0;
+}
+
 } // namespace
 
 void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function)
@@ -147,17 +252,24 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
     const int size = symbolSize(type, version);
     modules.clear(size);
     function.clear(size);
-    switch (type) {
-    case SymbolType::Model1:
-        drawModel1(version, modules, function);
-        break;
-    case SymbolType::Model2:
-        drawModel2(version, modules, function);
-        break;
-    case SymbolType::Micro:
-        drawMicro(modules, function);
-        break;
+    if (type == SymbolType::Micro) {
+        const MicroFrame &frame = microFrame(version);
+        for (int y = 0; y < size; ++y) {
+            modules.row[y][0] = frame.modules[y];
+            function.row[y][0] = frame.function[y];
+            for (int w = 1; w < BitMatrix::kWords; ++w)
+                function.row[y][w] = ~uint64_t{0};
+        }
+        return;
     }
+    if (type == SymbolType::Model2) {
+        const Model2Frame &frame = model2FrameOf(version);
+        const size_t bytes = sizeof modules.row[0] * static_cast<size_t>(size);
+        std::memcpy(modules.row, frame.modules.row, bytes);
+        std::memcpy(function.row, frame.function.row, bytes);
+        return;
+    }
+    drawModel1(version, modules, function);
     fenceRightEdge(function, size);
 }
 
@@ -219,25 +331,50 @@ void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int 
         }
         return;
     }
-    if (shortIndex < 0) {
-        placeZigzag(type, codewords, function, modules);
+    if (type == SymbolType::Model2) {
+        const Model2Frame &frame = model2FrameOf(version);
+        if (!sameFunction(frame.function, function)) {
+            placeZigzag(type, codewords, function, modules);
+            return;
+        }
+        // Remainder modules past the last codeword stay light.
+        const int n = count * 8 < frame.free ? count : frame.free / 8;
+        uint64_t *words = &modules.row[0][0];
+        const uint16_t *word = frame.word;
+        const uint8_t *shift = frame.shift;
+        for (int i = 0; i < n; ++i, word += 8, shift += 8) {
+            const unsigned cw = codewords[i];
+            for (int k = 0; k < 8; ++k)
+                words[word[k]] |= uint64_t{(cw >> (7 - k)) & 1} << shift[k];
+        }
         return;
     }
-    // Micro M1/M3: close the 4-bit gap of the short codeword.
-    static uint8_t packed[32] = {};
-    int bits = 0;
+    // Micro QR walks its stored order; the short codeword of M1/M3 gives
+    // only its high nibble. The order is that of the version's own function
+    // modules, the ones drawFunctionPatterns leaves.
+    (void)function;
+    const MicroFrame &frame = microFrame(version);
+    auto put = [&modules, &frame](unsigned cw, int k, int p) {
+        modules.row[frame.y[p]][0] |= uint64_t{(cw >> (7 - k)) & 1} << frame.x[p];
+    };
+    int p = 0;
     for (int i = 0; i < count; ++i) {
+        const unsigned cw = codewords[i];
         const int width = i == shortIndex ? 4 : 8;
-        for (int k = 0; k < width; ++k, ++bits) {
-            const uint8_t mask = static_cast<uint8_t>(0x80 >> (bits & 7));
-            if ((codewords[i] >> (7 - k)) & 1)
-                packed[bits >> 3] |= mask;
-            else
-                packed[bits >> 3] &= static_cast<uint8_t>(~mask);
+        if (p + width > frame.free) {
+            for (int k = 0; p < frame.free; ++k, ++p)
+                put(cw, k, p);
+            return;
         }
+        if (width == 8) {
+            for (int k = 0; k < 8; ++k)
+                put(cw, k, p + k);
+        } else {
+            for (int k = 0; k < 4; ++k)
+                put(cw, k, p + k);
+        }
+        p += width;
     }
-    packed[bits >> 3] &= static_cast<uint8_t>(0xFF00 >> (bits & 7));
-    placeZigzag(type, packed, function, modules);
 }
 
 } // namespace kzbarqr

@@ -70,8 +70,56 @@ uint8_t gfMultiply(uint8_t a, uint8_t b)
     return kField.exp[kField.log[a] + kField.log[b]];
 }
 
+namespace {
+
+constexpr int kEcWords = (kMaxEcPerBlock + 7) / 8;
+
+// The generator of the last check length used, times every byte value, as
+// 64-bit words (byte j of the remainder is bits 8 * (j % 8) of word j / 8):
+// a data codeword then shifts the remainder by one byte and XORs one table
+// row, a few words instead of a lookup per check codeword.
+struct Products {
+    int ecCount = 0;
+    uint64_t row[256][kEcWords];
+};
+
+Products products;
+
+const Products &productsFor(int ecCount)
+{
+    if (products.ecCount != ecCount) {
+        const uint8_t *gen = kGenerators.logCoeff[ecCount];
+        for (int f = 1; f < 256; ++f) {
+            const uint8_t *row = kField.exp + kField.log[f];
+            uint64_t *out = products.row[f];
+            for (int w = 0; w < kEcWords; ++w)
+                out[w] = 0;
+            for (int j = 0; j < ecCount; ++j)
+                out[j >> 3] |= uint64_t{row[gen[j]]} << (8 * (j & 7));
+        }
+        products.ecCount = ecCount;
+    }
+    return products;
+}
+
+} // namespace
+
 void reedSolomon(const uint8_t *data, int dataCount, int ecCount, uint8_t *ec)
 {
+    // A long block repays the table; a lone short one is done directly.
+    if (dataCount >= 8) {
+        const Products &p = productsFor(ecCount);
+        const int words = (ecCount + 7) / 8;
+        uint64_t r[kEcWords + 1] = {}; // the word past the end stays zero
+        for (int i = 0; i < dataCount; ++i) {
+            const uint64_t *t = p.row[(data[i] ^ r[0]) & 0xFF];
+            for (int w = 0; w < words; ++w)
+                r[w] = ((r[w] >> 8) | (r[w + 1] << 56)) ^ t[w];
+        }
+        for (int j = 0; j < ecCount; ++j)
+            ec[j] = static_cast<uint8_t>(r[j >> 3] >> (8 * (j & 7)));
+        return;
+    }
     const uint8_t *gen = kGenerators.logCoeff[ecCount];
     std::memset(ec, 0, static_cast<size_t>(ecCount));
     for (int i = 0; i < dataCount; ++i) {

@@ -68,11 +68,17 @@ Mode mergedMode(Mode a, Mode b)
 }
 
 struct Merger {
-    SymbolType type;
-    int version;
+    // segmentCost without the data bits, per mode, worked out once.
+    int fixed[4];
 
-    int cost(const Segment &s) const { return segmentCost(type, version, s.mode, s.length); }
-    int cost(Mode m, int length) const { return segmentCost(type, version, m, length); }
+    Merger(SymbolType type, int version)
+    {
+        for (int m = 0; m < 4; ++m)
+            fixed[m] = segmentCost(type, version, static_cast<Mode>(m), 0);
+    }
+
+    int cost(const Segment &s) const { return cost(s.mode, s.length); }
+    int cost(Mode m, int length) const { return fixed[static_cast<int>(m)] + dataBits(m, length); }
 
     // Merges the last three (or two) candidates while that costs no more bits.
     void settle(SegmentList &list) const
@@ -238,7 +244,7 @@ int segmentCost(SymbolType type, int version, Mode mode, int length)
 
 bool segmentAutomatic(SymbolType type, int version, const uint8_t *data, int length, SegmentList &out)
 {
-    const Merger merger{type, version};
+    const Merger merger(type, version);
     out.count = 0;
     int i = 0;
     while (i < length) {

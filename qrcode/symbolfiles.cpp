@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kzbarqr {
@@ -101,9 +102,18 @@ void toBmpPath(char *path)
 
 bool writeWholeFile(const char *path, const uint8_t *bytes, size_t length)
 {
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Rewriting a file in place and cutting off only what is left over
+    // beyond the new end costs far less than O_TRUNC (which frees the
+    // file's pages only for the write to take them again); the file ends up
+    // the same.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return false;
+    }
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::write(fd, bytes + done, length - done);
@@ -113,8 +123,11 @@ bool writeWholeFile(const char *path, const uint8_t *bytes, size_t length)
             break;
         done += static_cast<size_t>(n);
     }
+    bool ok = done == length;
+    if (ok && st.st_size > static_cast<off_t>(length))
+        ok = ::ftruncate(fd, static_cast<off_t>(length)) == 0;
     const bool closed = ::close(fd) == 0;
-    return done == length && closed;
+    return ok && closed;
 }
 
 } // namespace kzbarqr
