@@ -205,7 +205,8 @@ struct Model2Frame {
     uint8_t shift[kMaxSize * kMaxSize]; // x % 64
 };
 
-Model2Frame model2Frame;
+// One per thread: callers may encode on several threads at once.
+thread_local Model2Frame model2Frame;
 
 const Model2Frame &model2FrameOf(int version)
 {
@@ -315,7 +316,7 @@ void placeCodewords(SymbolType type, int version, const uint8_t *codewords, int 
                     const BitMatrix &function, BitMatrix &modules)
 {
     if (type == SymbolType::Model1) {
-        static Slot slots[kMaxModel1Slots];
+        thread_local Slot slots[kMaxModel1Slots];
         const int n = model1Slots(version, slots);
         for (int s = 0; s < n && s < count; ++s) {
             const Slot &slot = slots[s];

@@ -83,7 +83,8 @@ struct Products {
     uint64_t row[256][kEcWords];
 };
 
-Products products;
+// One per thread: callers may encode on several threads at once.
+thread_local Products products;
 
 const Products &productsFor(int ecCount)
 {
