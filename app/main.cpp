@@ -9,6 +9,7 @@
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/messageboxprompter.h"
 #include "tester/ui/testerwindow.h"
+#include "ticket/ui/ticketwindow.h"
 
 #include "demo.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     launcher.titleMark = [&ctx, mapped] { return sim::simulationMark(*mapped, ctx.state); };
     launcher.registerTool<MessageWindow>(Tool::Message);
     launcher.registerTool<TesterWindow>(Tool::Tester);
+    launcher.registerTool<TicketWindow>(Tool::Ticket);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

@@ -39,7 +39,7 @@ const QList<Persona> &personas()
     static const QList<Persona> table = {
         row<MessagePrinter>("message", "message printer: holds messages 1-255, registers, deletes, prints, reads back"),
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
-        row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
+        row<TicketPrinter>("ticket", "ticket printer (K-07, K-2200TQ): settings, issue test, status records"),
         row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
         row<FingerPrinter>("finger", "fingerprint printer: unit with 100 registrants (list, templates, register, "
                                      "delete, write back), print jobs"),

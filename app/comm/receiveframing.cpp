@@ -35,6 +35,29 @@ void append(ReceiveState &rx, const QByteArray &chunk)
     rx.bytes = rx.text;
 }
 
+namespace {
+
+// The issue test's reply is DC3 "c" n "0" NUL from "K-07" but DC3 "c" n'
+// NUL from "K-2200TQ": a frame whose NUL comes after three bytes is
+// complete as well, else that reply would only ever time out.
+void issueTestFrame(ReceiveState &rx)
+{
+    constexpr int kDataBytes = 4;
+    const qsizetype dc3 = rx.bytes.indexOf(kDc3);
+    const qsizetype nul = dc3 < 0 ? -1 : rx.bytes.indexOf(kNul, dc3 + 1);
+    if (nul < 0)
+        return;
+    if (nul - dc3 == kDataBytes - 1) {
+        const QByteArray frame = rx.bytes.mid(dc3, kDataBytes);
+        rx.bytes.replace(0, frame.size(), frame);
+        rx.replyComplete = true;
+        return;
+    }
+    dc3Frame(rx, kDataBytes);
+}
+
+} // namespace
+
 void run(ReceiveState &rx, Kind kind, qint16 toolState)
 {
     switch (kind) {
@@ -48,7 +71,7 @@ void run(ReceiveState &rx, Kind kind, qint16 toolState)
         dc3Frame(rx, 2);
         break;
     case Kind::Dc3Four:
-        dc3Frame(rx, 4);
+        issueTestFrame(rx);
         break;
     case Kind::Lines:
         lineFraming(rx);

@@ -29,7 +29,7 @@ constexpr Row kRows[] = {
     // ticket tool: 600 idle, 610-626 operations
     {600, 600, Kind::LeaveAlone, Compare::FrameEnd, false, kTicketHelp, "ticket"},
     {613, 613, Kind::Lines, Compare::FrameEnd, false, kTicketHelp, "ticket"},
-    {616, 616, Kind::Dc3Four, Compare::Index4, false, kTicketHelp, "ticket"},
+    {616, 616, Kind::Dc3Four, Compare::NumberModel, false, kTicketHelp, "ticket"},
     {623, 623, Kind::Default, Compare::NumberModel, false, kTicketHelp, "ticket"},
     {626, 626, Kind::Rotation, Compare::FrameEnd, false, kTicketHelp, "ticket"},
     {601, 799, Kind::Default, Compare::FrameEnd, false, kTicketHelp, "ticket"},
