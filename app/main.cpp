@@ -8,6 +8,7 @@
 #include "shell/startupreport.h"
 #include "shell/ui/launcherwindow.h"
 #include "shell/ui/messageboxprompter.h"
+#include "unit/ui/unitwindow.h"
 
 #include "demo.h"
 
@@ -47,6 +48,7 @@ int main(int argc, char *argv[])
     // Nobody should take the emulator for a printer on the desk.
     launcher.titleMark = [&ctx, mapped] { return sim::simulationMark(*mapped, ctx.state); };
     launcher.registerTool<MessageWindow>(Tool::Message);
+    launcher.registerTool<unit::UnitWindow>(Tool::Unit);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

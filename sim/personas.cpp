@@ -36,7 +36,8 @@ const QList<Persona> &personas()
         row<MessagePrinter>("message", "message printer: holds messages 1-255, registers, deletes, prints, reads back"),
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
         row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
-        row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
+        row<UnitPrinter>("unit",
+                         "unit-setting printer: VUX-350Q or UX-350Q, reads, registers, test prints, resets totals"),
         row<FingerPrinter>("finger", "fingerprint printer: status records only, so far"),
     };
     return table;
