@@ -37,7 +37,7 @@ const QList<Persona> &personas()
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
         row<TicketPrinter>("ticket", "ticket printer: status records only, so far"),
         row<UnitPrinter>("unit",
-                         "unit-setting printer: VUX-350Q or UX-350Q, reads, registers, test prints, resets totals"),
+                         "unit-setting printer: VUX-350Q, reads and registers each item, test prints, resets totals"),
         row<FingerPrinter>("finger", "fingerprint printer: status records only, so far"),
     };
     return table;
@@ -62,6 +62,10 @@ std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
     if (auto *m = qobject_cast<MessagePrinter *>(printer.get())) {
         m->loadSamples();
         m->setPrintMs(kDemoPrintMs);
+    }
+    if (auto *u = qobject_cast<UnitPrinter *>(printer.get())) {
+        u->loadSamples();
+        u->setPrintMs(kDemoPrintMs);
     }
     printer->setLineRateFollowsHost(true);
     configureFromEnvironment(*printer);

@@ -83,6 +83,22 @@ void UnitPrinter::setModel(Model model)
     }
 }
 
+void UnitPrinter::loadSamples()
+{
+    if (model_ != Model::Vux)
+        return;
+    const char *names[] = {"SCALE-1", "SCALE-2", "TANK A ", "TANK B ", "LINE 5 ", "LINE 6 ", "CH7    ", "CH8    "};
+    for (int c = 1; c <= 8; ++c) {
+        Channel &k = channel(c);
+        k.name = names[c - 1];
+        k.decimalPoint = char('0' + (c % 4));
+        k.unit = c <= 4 ? "kg   " : "t    ";
+        k.rate = QByteArray::number(c * 5).rightJustified(2, '0');
+    }
+    channel(1).compare = "001500";
+    channel(2).compare = "000250";
+}
+
 bool UnitPrinter::holds(char item, int c) const
 {
     if (model_ == Model::Vux) {

@@ -39,6 +39,8 @@ public:
     explicit UnitPrinter(QObject *parent = nullptr);
 
     void setModel(Model model);
+    // Settings a demo shows when they are read.
+    void loadSamples();
     Model model() const { return model_; }
     int channelCount() const { return model_ == Model::Vux ? 8 : 2; }
     // Channel 1..channelCount().

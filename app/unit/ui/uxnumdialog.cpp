@@ -135,6 +135,10 @@ std::optional<Chosen> UxNumDialog::ask(AppContext &ctx, QWidget *parent)
         if (number == waiting)
             number = purpose == Purpose::File ? kFileCancelled : kPrinterCancelled;
     });
+    if (parent) {
+        const QWidget *owner = parent->window();
+        dialog->move(owner->geometry().center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+    }
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
