@@ -10,6 +10,7 @@
 #include "shell/ui/messageboxprompter.h"
 #include "tester/ui/testerwindow.h"
 #include "ticket/ui/ticketwindow.h"
+#include "unit/ui/unitwindow.h"
 
 #include "demo.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char *argv[])
     launcher.registerTool<MessageWindow>(Tool::Message);
     launcher.registerTool<TesterWindow>(Tool::Tester);
     launcher.registerTool<TicketWindow>(Tool::Ticket);
+    launcher.registerTool<unit::UnitWindow>(Tool::Unit);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

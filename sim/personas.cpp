@@ -40,9 +40,10 @@ const QList<Persona> &personas()
         row<MessagePrinter>("message", "message printer: holds messages 1-255, registers, deletes, prints, reads back"),
         row<PrintSink>("sink", "print sink: prints and records every job (serial, or parallel via the KZpio log)"),
         row<TicketPrinter>("ticket", "ticket printer (K-07, K-2200TQ): settings, issue test, status records"),
-        row<UnitPrinter>("unit", "unit-setting printer: status records only, so far"),
+        row<UnitPrinter>("unit",
+                         "unit-setting printer: VUX-350Q, reads and registers each item, test prints, resets totals"),
         row<FingerPrinter>("finger", "fingerprint printer: unit with 100 registrants (list, templates, register, "
-                                     "delete, write back), print jobs"),
+                                     "delete, write back), print jobs, status records"),
     };
     return table;
 }
@@ -70,6 +71,10 @@ std::unique_ptr<EmulatedPrinter> createDemoPrinter(const QString &name)
     if (auto *f = qobject_cast<FingerPrinter *>(printer.get())) {
         f->fill(kDemoRegistrants);
         f->setRegisterDelayMs(kDemoFingerReadMs);
+    }
+    if (auto *u = qobject_cast<UnitPrinter *>(printer.get())) {
+        u->loadSamples();
+        u->setPrintMs(kDemoPrintMs);
     }
     printer->setLineRateFollowsHost(true);
     configureFromEnvironment(*printer);
