@@ -3,6 +3,7 @@
 // which write it came from: a record or file that does not match its own
 // generation exactly is torn.
 #include "base/settingsfile.h"
+#include "finger/fingerfiles.h"
 #include "message/msdfile.h"
 
 #include <QRegularExpression>
@@ -57,6 +58,19 @@ inline OutputSettings settings(qint64 g)
     s.dtrWait = qint32(g + 1);
     s.replyWait = qint32(g);
     return s;
+}
+
+// The fingerprint users the data-file writer keeps: row n has its own IDs
+// and templates, so every record tells which row it is.
+inline FingerUser fingerUser(int row)
+{
+    FingerUser u;
+    for (int f = 0; f < 2; ++f) {
+        u.userId[size_t(f)] = QByteArray(f == 0 ? "A" : "B") + QByteArray::number(100000 + row);
+        u.fingerTemplate[size_t(f)] =
+            QByteArray(1, fingers::kStx) + QByteArray(300 + row, char('a' + row)) + QByteArray(1, fingers::kEtx) + 'c';
+    }
+    return u;
 }
 
 } // namespace filepatterns

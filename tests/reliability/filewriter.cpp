@@ -4,7 +4,11 @@
 //   reliability_writer records  <file> <first generation> <seed>
 //   reliability_writer rewrite  <file> <first generation>
 //   reliability_writer settings <file> <first generation>
+//   reliability_writer fingercut <program folder> <first generation>
 #include "filepatterns.h"
+#include "support/quietcontext.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +65,30 @@ int main(int argc, char **argv)
             if (!settingsfile::save(filepatterns::settings(g), path))
                 return 2;
             ready(told);
+        }
+    } else if (std::strcmp(mode, "fingercut") == 0) {
+        // Rows 3-4 of five cut out of FingerData.msd and appended again,
+        // as a delete on the printer and a later save do.
+        AppState state;
+        FixedPrompter prompter(Answer::No);
+        Messenger messenger(state, prompter);
+        FingerFiles files(path, messenger);
+        FingerUsers users;
+        for (int row = 1; row <= 5; ++row)
+            users[row] = filepatterns::fingerUser(row);
+        // A kill between the steps leaves fewer records: filled up first.
+        const auto records = [&files] { return QFileInfo(files.dataFilePath()).size() / fingerrecord::kSize; };
+        for (int row = 3; records() < 5; ++row) {
+            if (!files.writeFinger(users, row, FingerFiles::Target::DataFile))
+                return 2;
+        }
+        for (qint64 g = first; g < first + kMaxWrites; ++g) {
+            if (!files.cutRows(3, 4))
+                return 2;
+            ready(told);
+            if (!files.writeFinger(users, 3, FingerFiles::Target::DataFile) ||
+                !files.writeFinger(users, 4, FingerFiles::Target::DataFile))
+                return 2;
         }
     } else {
         return 64;

@@ -183,6 +183,39 @@ TEST_F(KillLoop, WholeFileRewriteIsNeverCutShort)
     std::printf("%d kills, the file changed in %d, %d temporary files left\n", loops(), changed, strayFiles(file));
 }
 
+TEST_F(KillLoop, FingerDataCutLeavesEveryRecordWhole)
+{
+    // The writer's per-user settings (FingerFileName) must not be the user's.
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+    const QString data = dir.filePath("Finger/FingerData.msd");
+    QByteArray start;
+    QList<QByteArray> known;
+    for (int row = 1; row <= 5; ++row) {
+        known << *fingerrecord::encode(filepatterns::fingerUser(row));
+        start += known.last();
+    }
+    QDir(dir.path()).mkpath(QStringLiteral("Finger"));
+    writeBytes(data, start);
+    for (int i = 0; i < loops(); ++i) {
+        runAndKill({"fingercut", dir.path().toLocal8Bit(), QByteArray::number(firstOf(i))});
+        if (HasFatalFailure())
+            return;
+        const QByteArray post = bytesOf(data);
+        ASSERT_EQ(post.size() % fingerrecord::kSize, 0) << "kill " << i << " tore a record";
+        const int records = int(post.size() / fingerrecord::kSize);
+        ASSERT_TRUE(records >= 3 && records <= 5) << "kill " << i << " left " << records << " records";
+        for (int k = 0; k < records; ++k) {
+            const QByteArray r = post.mid(qsizetype(k) * fingerrecord::kSize, fingerrecord::kSize);
+            // Rows 1 and 2 are never cut; the others are whole copies of a row.
+            if (k < 2)
+                ASSERT_EQ(r, known[k]) << "kill " << i << " record " << k + 1;
+            else
+                ASSERT_TRUE(known.contains(r)) << "kill " << i << " record " << k + 1 << " torn";
+        }
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(KillLoop, SettingsSaveLeavesTheOldOrTheNewRecord)
 {
     const QString file = dir.filePath(settingsfile::kFileName);
