@@ -369,17 +369,22 @@ bool OutputChannel::lptWaitReady()
 
 bool OutputChannel::lptWaitNotBusy()
 {
-    armTimeout(times_.notBusyMs);
     const auto ready = [this] { return (lptStatus() & kNotBusy) != 0; };
+    if (ready()) {
+        settleTimeout(times_.notBusyMs);
+        return true;
+    }
+    armTimeout(times_.notBusyMs);
     for (;;) {
         if (ready()) {
             stopTimeout();
             return true;
         }
-        // Status lines raise no event: re-read often so a short BUSY after
-        // each strobe does not slow the port down.
-        eventwait::pumpUntil([&] { return ready() || !st_.transferActive || st_.timeoutElapsed; },
-                             eventwait::kFastPollMs);
+        // Status lines raise no event: re-read soon after a strobe, whose
+        // BUSY lasts well under a millisecond, then less often (a printer
+        // busy for seconds is not polled at full speed).
+        for (qint64 us = 50; !ready() && st_.transferActive && !st_.timeoutElapsed; us = qMin<qint64>(us * 2, 1000))
+            eventwait::sleepUs(us);
         if (ready())
             continue;
         if (!st_.transferActive)
