@@ -47,14 +47,20 @@ void reportHealth(Messenger &m, const MsdFileHealth &h)
     m.showMessage(lines.join(QStringLiteral("\r\n")), Icon::Exclamation, kTitle);
 }
 
+bool refusedAsReadOnly(Messenger &messenger, const MsdFile &file, const QString &what)
+{
+    if (!file.isReadOnly())
+        return false;
+    tell(messenger, what, file.path(), QStringLiteral("書き込みが禁止されています。"));
+    return true;
+}
+
 bool removeSaved(AppContext &ctx, const MsdFile &file, int number, const QList<int> &records)
 {
     Messenger &m = ctx.messenger();
     const QString what = QStringLiteral("ファイルから削除できませんでした。");
-    if (file.isReadOnly()) {
-        tell(m, what, file.path(), QStringLiteral("書き込みが禁止されています。"));
+    if (refusedAsReadOnly(m, file, what))
         return false;
-    }
     ctx.state.ticketSaveNumber = number;
     if (m.showCatalogMessage(msg::AskDeleteSaved) != Answer::Yes)
         return false;

@@ -21,6 +21,11 @@ void tell(Messenger &messenger, const QString &what, const QString &path, const 
 // it is sound and writable.
 void reportHealth(Messenger &messenger, const MsdFileHealth &health);
 
+// A file marked read-only is told as not written (what, e.g. "ファイルに
+// 書き込めませんでした。") before any question about its contents; true
+// when it was.
+bool refusedAsReadOnly(Messenger &messenger, const MsdFile &file, const QString &what);
+
 // Removes a numbered saved item (a ticket content, a setting set) from an
 // existing file: refused on a read-only file, asked (636 with the number),
 // its records emptied in one write, told (637). False when anything stops it.

@@ -109,12 +109,9 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
         return false;
     form.fileName = *path;
     const MsdFile file(*path);
-    if (file.isReadOnly()) {
-        // Say so before asking whether to overwrite.
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path,
-                           QStringLiteral("書き込みが禁止されています。"));
+    // Said before the overwrite question.
+    if (fileproblems::refusedAsReadOnly(ctx_.messenger(), file, QStringLiteral("ファイルに書き込めませんでした。")))
         return false;
-    }
     const auto stored = readContent(file, *n);
     if (!stored)
         return false;

@@ -100,12 +100,9 @@ bool UnitFileOperations::save(UnitForm &form, Model model, int set, Fault *fault
         return false;
     form.fileName = *path;
     const MsdFile file(*path);
-    if (file.isReadOnly()) {
-        // Said before the overwrite question, which could not be kept.
-        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルに書き込めませんでした。"), *path,
-                           QStringLiteral("書き込みが禁止されています。"));
+    // Said before the overwrite question.
+    if (fileproblems::refusedAsReadOnly(ctx_.messenger(), file, QStringLiteral("ファイルに書き込めませんでした。")))
         return false;
-    }
     QString error;
     const auto records = file.readRecords(kSetRecords, &error);
     if (!records) {
