@@ -1,12 +1,12 @@
 #include "testerrun.h"
 
 #include "base/catalogcodes.h"
-
 #include "base/cp932.h"
 #include "comm/appcontext.h"
 #include "comm/eventwait.h"
 #include "comm/outputchannel.h"
 #include "message/filenamecheck.h"
+#include "message/fileproblems.h"
 #include "message/msdfile.h"
 #include "message/numberbox.h"
 #include "outputlist.h"
@@ -240,11 +240,13 @@ void TesterRun::runSelected(const TesterForm &form, int *badCodeAt, bool &refuse
         form, [&] { send(job); }, true);
 }
 
-void TesterRun::tellReadFailure(const QString &path, const QString &reason)
+std::optional<QList<MsdRecord>> TesterRun::readRecords(const QString &path)
 {
-    ctx_.messenger().showMessage(QStringLiteral("ファイルを読み込めませんでした。\r\n") + path +
-                                     QStringLiteral("\r\n") + reason,
-                                 Icon::Exclamation, QStringLiteral("ファイルの確認"));
+    QString error;
+    auto records = MsdFile(path).readRecords(MsdFile::kRecordCount, &error);
+    if (!records)
+        fileproblems::tell(ctx_.messenger(), QStringLiteral("ファイルを読み込めませんでした。"), path, error);
+    return records;
 }
 
 void TesterRun::runAll(const TesterForm &form, bool &refused)
@@ -254,14 +256,11 @@ void TesterRun::runAll(const TesterForm &form, bool &refused)
         refused = true;
         return;
     }
-    const MsdFile file(*path);
     runLoop(
         form,
         [&] {
-            QString error;
-            const auto records = file.readRecords(MsdFile::kRecordCount, &error);
+            const auto records = readRecords(*path);
             if (!records) {
-                tellReadFailure(*path, error);
                 ctx_.channel().state().transferActive = false;
                 return;
             }
@@ -291,14 +290,11 @@ void TesterRun::runList(const TesterForm &form, bool &refused)
     if (!path)
         return;
     refused = false;
-    const MsdFile file(*path);
     runLoop(
         form,
         [&] {
-            QString error;
-            const auto records = file.readRecords(MsdFile::kRecordCount, &error);
+            const auto records = readRecords(*path);
             if (!records) {
-                tellReadFailure(*path, error);
                 ctx_.channel().state().transferActive = false;
                 return;
             }
@@ -332,12 +328,9 @@ std::optional<QString> TesterRun::listContents(TesterForm &form)
     if (!path)
         return std::nullopt;
     form.fileName = *path;
-    QString error;
-    const auto records = MsdFile(*path).readRecords(MsdFile::kRecordCount, &error);
-    if (!records) {
-        tellReadFailure(*path, error);
+    const auto records = readRecords(*path);
+    if (!records)
         return std::nullopt;
-    }
     QString contents;
     for (int n : list.numbers)
         contents += contentOf(records->at(n - 1));

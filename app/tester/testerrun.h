@@ -16,8 +16,10 @@
 // between records and the output channel's waits at once. Events run
 // after every job, so the stop button, the status poll and received
 // bytes are served.
+#include "message/msdfile.h"
 #include "printjob.h"
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -130,7 +132,8 @@ private:
     int currentCount(const TesterForm &form) const;
     void report(const RunProgress &p) const;
     bool active() const;
-    void tellReadFailure(const QString &path, const QString &reason);
+    // The file's records; nothing after telling the user why not.
+    std::optional<QList<MsdRecord>> readRecords(const QString &path);
 
     AppContext &ctx_;
     ModelSelection selection_;

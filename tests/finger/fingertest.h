@@ -2,6 +2,7 @@
 // A messenger on a scripted prompter, a scratch program folder and private
 // per-user settings for the fingerprint manager's tests.
 #include "base/messagecatalogue.h"
+#include "support/filebytes.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>
@@ -29,17 +30,8 @@ protected:
         state.toolState = 900;
     }
 
-    static QByteArray bytesOf(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void writeBytes(const QString &file, const QByteArray &bytes)
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    static QByteArray bytesOf(const QString &file) { return filebytes::read(file); }
+    static void writeBytes(const QString &file, const QByteArray &bytes) { filebytes::write(file, bytes); }
     // The file's mode bits as the system keeps them.
     static int modeOf(const QString &path)
     {

@@ -3,6 +3,7 @@
 // helpers for .msd files.
 #include "comm/appcontext.h"
 #include "support/fakeportio.h"
+#include "support/filebytes.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>
@@ -26,17 +27,8 @@ protected:
 
     QString path(const QString &name) const { return dir.filePath(name); }
 
-    static QByteArray bytesOf(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void writeBytes(const QString &file, const QByteArray &bytes)
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    static QByteArray bytesOf(const QString &file) { return filebytes::read(file); }
+    static void writeBytes(const QString &file, const QByteArray &bytes) { filebytes::write(file, bytes); }
     // One record as the container writes it.
     static QByteArray record(const QByteArray &text)
     {
