@@ -182,35 +182,48 @@ bool OutputChannel::waitOutputDrained()
         settleTimeout(times_.outputDrainMs);
         return true;
     }
-    armTimeout(times_.outputDrainMs);
-    {
-        const auto drained = [this] { return serial_.outBufferCount() == 0; };
-        while (!drained()) {
-            // The queue empties at the line's pace: sleep until the bytes in
-            // it can have left, then look again; the timer still runs.
-            while (!drained() && !st_.timeoutElapsed && serial_.isOpen()) {
-                const qint64 byteUs = serial_.byteTimeUs();
-                const qint64 queued = serial_.outBufferCount();
-                const qint64 nowUs = sendClock_.nsecsElapsed() / 1000;
-                // The bytes of the last write leave by this time; more than
-                // those take their own byte times from now.
-                const qint64 leftUs =
-                    queued <= lastWriteBytes_ ? lastWriteUs_ + lastWriteBytes_ * byteUs - nowUs : queued * byteUs;
-                eventwait::sleepUs(qBound(qint64(20), leftUs, qint64(1000)));
-            }
-            if (!serial_.isOpen()) {
-                stopTimeout();
-                return false;
-            }
-            // Emptied just as the time ran out: no question needed.
-            if (drained())
+    // The 10 ms limit is kept as a deadline on the send clock: arming a
+    // timer for every byte would cost more than the byte's wait.
+    settleTimeout(times_.outputDrainMs);
+    const auto nowUs = [this] { return sendClock_.nsecsElapsed() / 1000; };
+    qint64 deadlineUs = nowUs() + qint64(times_.outputDrainMs) * 1000;
+    for (;;) {
+        // The queue empties at the line's pace: sleep until the bytes in it
+        // can have left, then look again.
+        qint64 queued = serial_.outBufferCount();
+        while (queued > 0 && !st_.timeoutElapsed && serial_.isOpen()) {
+            const qint64 startUs = nowUs();
+            if (startUs >= deadlineUs) {
+                st_.timeoutElapsed = true;
                 break;
-            const int answer = askRetryOnTimeout();
-            if (answer == 1)
-                armTimeout(times_.outputDrainMs);
-            else if (answer == 2)
-                return false;
+            }
+            const qint64 byteUs = serial_.byteTimeUs();
+            // The bytes of the last write leave by this time; more than
+            // those take their own byte times from now.
+            const qint64 leftUs =
+                queued <= lastWriteBytes_ ? lastWriteUs_ + lastWriteBytes_ * byteUs - startUs : queued * byteUs;
+            // A sleep ends later than asked (the wake-up of an idle core);
+            // aim three quarters of that early: the line stays busy, and
+            // seldom a second sleep is needed for the same byte.
+            const qint64 askUs =
+                qBound(qint64(5), qMin(leftUs, deadlineUs - startUs) - wakeLateUs_ * 3 / 4, qint64(1000));
+            eventwait::sleepUs(askUs);
+            const qint64 lateUs = nowUs() - startUs - askUs;
+            wakeLateUs_ = qBound(qint64(0), (wakeLateUs_ * 7 + lateUs) / 8, qint64(200));
+            queued = serial_.outBufferCount();
         }
+        if (!serial_.isOpen()) {
+            stopTimeout();
+            return false;
+        }
+        // Emptied just as the time ran out: no question needed.
+        if (queued == 0)
+            break;
+        const int answer = askRetryOnTimeout();
+        if (answer == 2)
+            return false;
+        st_.timeoutElapsed = false;
+        deadlineUs = nowUs() + qint64(times_.outputDrainMs) * 1000;
     }
     stopTimeout();
     return true;

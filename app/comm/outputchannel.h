@@ -165,5 +165,6 @@ private:
     QElapsedTimer sendClock_;
     qint64 lastWriteUs_ = 0;
     int lastWriteBytes_ = 0;
+    qint64 wakeLateUs_ = 0; // how much later than asked a short sleep ends, smoothed
     std::function<notation::ConvertOptions()> convertOptions_;
 };

@@ -166,6 +166,27 @@ TEST_F(SerialWaits, OutputDrainAsksAfterTenMilliseconds)
     EXPECT_EQ(p->codes(), (QList<int>{202, 202}));
 }
 
+TEST_F(SerialWaits, SendingIntoAUartKeepsPaceWithTheLine)
+{
+    // 400 bytes at 38400 bps, 8N1: 104 ms on the line.
+    link->setDrainAtLineRate(true);
+    st().output.baudText = QStringLiteral("38400bps");
+    ASSERT_TRUE(open());
+    st().toolState = 205;
+    ch().state().transferActive = true;
+    qint64 mostOnLine = 0;
+    peer->onBytes = [&](ScriptedPeer &) { mostOnLine = qMax(mostOnLine, ctx->serial().outBufferCount()); };
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(ch().sendSerial(QByteArray(400, 'x')));
+    // Every byte waited for the one before it to leave; none timed out.
+    EXPECT_EQ(mostOnLine, 1);
+    EXPECT_GE(t.elapsed(), 100);
+    EXPECT_LT(t.elapsed(), 400);
+    EXPECT_TRUE(p->requests.isEmpty());
+    EXPECT_EQ(peer->received.size(), 400);
+}
+
 TEST_F(SerialWaits, OutputDrainIsSkippedAboveNineButNotOnAClosedPort)
 {
     st().output.comPort = 12;
