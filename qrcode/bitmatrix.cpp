@@ -6,8 +6,12 @@ namespace kzbarqr {
 
 void BitMatrix::clear(int newSize)
 {
+    // Only the rows anyone reads: those of the symbol and, for the
+    // transposes, the rest of its last 64-row block. A small symbol clears a
+    // third of the matrix or less.
     size = newSize;
-    std::memset(row, 0, sizeof row);
+    const int rows = newSize <= 0 ? 0 : ((newSize + 63) / 64) * 64;
+    std::memset(row, 0, sizeof row[0] * static_cast<size_t>(rows < kRows ? rows : kRows));
 }
 
 void BitMatrix::fill(int x, int y, int w, int h, bool dark)

@@ -1,5 +1,7 @@
 #include "masking.h"
 
+#include <cstring>
+
 namespace kzbarqr {
 
 namespace {
@@ -188,17 +190,17 @@ void applyMask(SymbolType type, Level level, int version, int mask, const BitMat
     const int d = modules.size;
     const int pattern = type == SymbolType::Micro ? kMicroMask[mask] : mask;
     out.size = d;
+    // Words right of the symbol are all function modules: they stay zero.
+    const int words = (d + 63) / 64;
     for (int y = 0; y < d; ++y) {
         const uint64_t *p = kMaskRows.w[pattern][y % 12];
-        for (int w = 0; w < BitMatrix::kWords; ++w)
+        for (int w = 0; w < words; ++w)
             out.row[y][w] = modules.row[y][w] ^ (p[w] & ~function.row[y][w]);
-    }
-    // Rows below, up to the next 64, stay zero for the transposes.
-    const int rowsUsed = (d + 63) / 64 * 64;
-    for (int y = d; y < rowsUsed; ++y) {
-        for (int w = 0; w < BitMatrix::kWords; ++w)
+        for (int w = words; w < BitMatrix::kWords; ++w)
             out.row[y][w] = 0;
     }
+    // Rows below, up to the next 64, stay zero for the transposes.
+    std::memset(out.row[d], 0, sizeof out.row[0] * static_cast<size_t>(words * 64 - d));
     drawFormat(type, d, formatWord(type, level, version, mask), out);
 }
 

@@ -251,18 +251,27 @@ bool sameFunction(const BitMatrix &a, const BitMatrix &b)
 void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitMatrix &function)
 {
     const int size = symbolSize(type, version);
-    modules.clear(size);
-    function.clear(size);
     if (type == SymbolType::Micro) {
+        // Every row of the symbol is written whole; only the rest of the
+        // first 64-row block needs clearing.
         const MicroFrame &frame = microFrame(version);
+        modules.size = size;
+        function.size = size;
         for (int y = 0; y < size; ++y) {
             modules.row[y][0] = frame.modules[y];
             function.row[y][0] = frame.function[y];
-            for (int w = 1; w < BitMatrix::kWords; ++w)
+            for (int w = 1; w < BitMatrix::kWords; ++w) {
+                modules.row[y][w] = 0;
                 function.row[y][w] = ~uint64_t{0};
+            }
         }
+        const size_t below = sizeof modules.row[0] * static_cast<size_t>(64 - size);
+        std::memset(modules.row[size], 0, below);
+        std::memset(function.row[size], 0, below);
         return;
     }
+    modules.clear(size);
+    function.clear(size);
     if (type == SymbolType::Model2) {
         const Model2Frame &frame = model2FrameOf(version);
         const size_t bytes = sizeof modules.row[0] * static_cast<size_t>(size);
