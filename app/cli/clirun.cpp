@@ -3,10 +3,12 @@
 #include "cliprompter.h"
 
 #include "base/catalogcodes.h"
+#include "base/cp932.h"
 #include "base/settingsfile.h"
 #include "comm/appcontext.h"
 #include "comm/eventwait.h"
 #include "comm/mappedseriallink.h"
+#include "comm/notation.h"
 #include "comm/outputchannel.h"
 #include "comm/outputmonitor.h"
 #include "comm/portio.h"
@@ -305,8 +307,13 @@ private:
         for (int n = 1; n <= MsdFile::kRecordCount; ++n) {
             const MsdRecord &x = (*mine)[n - 1];
             const MsdRecord &y = (*theirs)[n - 1];
-            const QByteArray a = x.occupied() ? x.text : QByteArray();
-            const QByteArray b = y.occupied() ? y.text : QByteArray();
+            // Compared as the printer holds them: the display form has more
+            // than one spelling of a byte (a typed blank and "^").
+            const auto held = [](const MsdRecord &r) {
+                return r.occupied() ? notation::convertForPrinter(cp932::decode(r.text)) : QByteArray();
+            };
+            const QByteArray a = held(x);
+            const QByteArray b = held(y);
             if (a == b)
                 continue;
             numbers << n;
