@@ -17,6 +17,18 @@ int fingerOf(char marker) { return marker == 'P' ? 0 : 1; }
 
 QByteArray bytes(std::initializer_list<char> list) { return QByteArray(list.begin(), qsizetype(list.size())); }
 
+// The amount after a feed or spacing command is a byte of the job, even
+// one that would otherwise begin a frame (the list print feeds 08 dots).
+bool isParameter(const QByteArray &job)
+{
+    const qsizetype n = job.size();
+    if (n < 2)
+        return false;
+    const char lead = job.at(n - 2);
+    const char code = job.at(n - 1);
+    return (lead == 0x1B && (code == 'J' || code == 'l')) || (lead == 0x1D && code == 'h');
+}
+
 } // namespace
 
 // The unit's own framing replaces the DC3 commands; the general status
@@ -92,6 +104,8 @@ bool FingerPrinter::placeFinger(int finger, const QByteArray &id)
     return true;
 }
 
+void FingerPrinter::reportDirtySensor() { sendOwn(bytes({kStx, 'D', kEtx}), QStringLiteral("sensor dirty")); }
+
 void FingerPrinter::reset()
 {
     mode_ = Mode::Idle;
@@ -117,7 +131,7 @@ void FingerPrinter::take(char c)
 {
     switch (mode_) {
     case Mode::Job:
-        if (c != kLead && c != kPrint) {
+        if ((c != kLead && c != kPrint) || isParameter(job_.bytes)) {
             job_.bytes += c;
             jobGap_.start();
             return;

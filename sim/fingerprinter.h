@@ -56,6 +56,8 @@ public:
     void setPlaced(Placed placed) { placed_ = placed; }
     // A finger on the sensor while reading is open: 02 72 m ID 03.
     bool placeFinger(int finger, const QByteArray &id);
+    // The unit finds its sensor dirty and says so on its own: 02 44 03.
+    void reportDirtySensor();
     bool readingOpen() const { return reading_; }
     static QByteArray version() { return QByteArrayLiteral("FPU-1.20"); }
 

@@ -30,6 +30,7 @@ public:
     void setTimes(const fingerunit::Times &times) { times_ = times; }
     const fingerunit::Times &times() const { return times_; }
     FingerExchange &exchange() { return ex_; }
+    Messenger &messenger() { return messenger_; }
 
     // ---- what the window shows -----------------------------------------
     std::function<void(const QString &)> status;          // the status panel; empty clears it
