@@ -38,7 +38,8 @@ const ToolHelp kToolHelp[] = {
     {"tester", "tester print FILE (--number N | --all | --list 1,3,5-7) [--count N]\n"
                "  [--model NAME] [--line-end CR|LF|CR+LF] [--parallel]\n"},
     {"finger", "finger list | read-templates [--rows A-B] | save FILE [--rows A-B]\n"
-               "  | register-from FILE [--rows A-B] | delete --rows A-B | delete-all | version\n"},
+               "  | register-from FILE [--rows A-B] | delete --rows A-B | delete-all | version\n"
+               "  消去は --yes が必要、消去パスワードがあれば --password PASS\n"},
     {"monitor", "monitor --printer ticket|vux|ux [--seconds S]   状態レコードを時刻付きで表示\n"},
 };
 

@@ -16,6 +16,8 @@
 #include "comm/serialcontrol.h"
 #include "comm/toolstates.h"
 #include "comm/traffictrace.h"
+#include "finger/fingerfiles.h"
+#include "finger/fingerunit.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetransfer.h"
 #include "message/msdfile.h"
@@ -31,6 +33,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -169,6 +172,7 @@ private:
     void note(const QString &text)
     {
         notes_ << text;
+        summaryNote_ = oneLine(text.section(QLatin1Char('\n'), 0, 0));
         if (echo_)
             echo_(text);
     }
@@ -213,6 +217,8 @@ private:
             return tester();
         if (req_.tool == QLatin1String("monitor"))
             return monitor();
+        if (req_.tool == QLatin1String("finger"))
+            return finger();
         return usage(QStringLiteral("%1 はまだコマンドラインから使えません。").arg(req_.tool));
     }
 
@@ -465,6 +471,134 @@ private:
         return judged(false);
     }
 
+    // ---- fingerprint unit ------------------------------------------------------
+    Status finger()
+    {
+        const QString op = req_.operation;
+        static const QStringList ops{QStringLiteral("list"),   QStringLiteral("read-templates"),
+                                     QStringLiteral("save"),   QStringLiteral("register-from"),
+                                     QStringLiteral("delete"), QStringLiteral("delete-all"),
+                                     QStringLiteral("version")};
+        if (!ops.contains(op))
+            return usage(QStringLiteral("finger の OPERATION が正しくありません: %1").arg(op));
+        const bool withFile = op == QLatin1String("save") || op == QLatin1String("register-from");
+        if (req_.args.size() != (withFile ? 1 : 0))
+            return usage(toolHelp(QStringLiteral("finger")));
+        int first = 1;
+        int last = fingers::kRows;
+        if (req_.opts.contains(QStringLiteral("rows"))) {
+            const auto rows = numberRange(req_.opt(QStringLiteral("rows")), 1, fingers::kRows);
+            if (!rows)
+                return usage(QStringLiteral("--rows は 1〜100 の A-B です。"));
+            first = rows->first;
+            last = rows->second;
+        } else if (op == QLatin1String("delete")) {
+            return usage(QStringLiteral("消去する行を --rows A-B で指定してください (全員は delete-all)。"));
+        }
+        const bool deleting = op == QLatin1String("delete") || op == QLatin1String("delete-all");
+        if (deleting && !req_.yes) {
+            note(QStringLiteral("指紋データの消去には --yes が必要です (何も送信していません)。"));
+            return BadInput;
+        }
+        const QString path = withFile ? QFileInfo(req_.args[0]).absoluteFilePath() : QString();
+        if (op == QLatin1String("register-from") && !fileMustExist(path))
+            return BadInput;
+
+        if (!openPort(Tool::Finger))
+            return PortFailed;
+        FingerUsers users;
+        FingerFiles files(ctx_->state.programFolder, ctx_->messenger());
+        FingerUnit unit(ctx_->channel(), ctx_->messenger(), users, files);
+        unit.status = [this](const QString &text) {
+            if (!text.isEmpty() && echo_ && !req_.json)
+                echo_(QStringLiteral("… ") + text);
+        };
+        if (op == QLatin1String("version"))
+            return judged(unit.printVersion());
+        if (op == QLatin1String("register-from")) {
+            const auto rows = files.readFile(users, path);
+            if (!rows)
+                return BadInput;
+            return judged(unit.writeTemplates(first, qMin(last, int(rows->isEmpty() ? 0 : rows->last()))));
+        }
+        if (!unit.readRegistrants(op != QLatin1String("list")))
+            return judged(false);
+        last = qMin(last, users.rowCount());
+        if (op == QLatin1String("list")) {
+            listRows(users, 1, users.rowCount(), false);
+            return Done;
+        }
+        if (deleting) {
+            const DeletePassword password = DeletePassword::load();
+            const QString given = req_.opt(QStringLiteral("password"));
+            const PasswordInput input = [given](const PasswordPrompt &) -> std::optional<QString> {
+                if (given.isEmpty())
+                    return std::nullopt;
+                return given;
+            };
+            if (password.asksBeforeDeletion() && given.isEmpty())
+                return usage(QStringLiteral("消去パスワードが設定されています。--password で指定してください。"));
+            return op == QLatin1String("delete-all") ? judged(unit.deleteUsers(1, fingers::kRows, password, input))
+                                                     : judged(unit.deleteUsers(first, last, password, input));
+        }
+        if (first > last)
+            return usage(QStringLiteral("指定の行に登録者がいません。"));
+        if (!unit.readTemplates(first, last, op == QLatin1String("save")))
+            return judged(false);
+        if (op == QLatin1String("read-templates")) {
+            listRows(users, first, last, true);
+            return Done;
+        }
+        return saveRows(users, first, last, path);
+    }
+
+    void listRows(const FingerUsers &users, int first, int last, bool templates)
+    {
+        QJsonArray rows;
+        for (int row = first; row <= last; ++row) {
+            const FingerUser &u = users[row];
+            if (!u.hasIds())
+                continue;
+            QJsonObject o{{QStringLiteral("row"), row},
+                          {QStringLiteral("id1"), QString::fromLatin1(u.userId[0])},
+                          {QStringLiteral("id2"), QString::fromLatin1(u.userId[1])}};
+            QString line = QStringLiteral("%1\t%2\t%3")
+                               .arg(row)
+                               .arg(QString::fromLatin1(u.userId[0]), QString::fromLatin1(u.userId[1]));
+            if (templates) {
+                o.insert(QStringLiteral("template1"), int(u.fingerTemplate[0].size()));
+                o.insert(QStringLiteral("template2"), int(u.fingerTemplate[1].size()));
+                line += QStringLiteral("\t%1\t%2").arg(u.fingerTemplate[0].size()).arg(u.fingerTemplate[1].size());
+            }
+            rows << o;
+            output(line);
+        }
+        details_.insert(QStringLiteral("rows"), rows);
+    }
+
+    // The rows' records, one after the other, as the data file holds them;
+    // a file that register-from reads back row by row.
+    Status saveRows(const FingerUsers &users, int first, int last, const QString &path)
+    {
+        QByteArray bytes;
+        for (int row = first; row <= last; ++row) {
+            if (!users[row].hasIds())
+                continue;
+            const auto record = fingerrecord::encode(users[row]);
+            if (!record)
+                return usage(QStringLiteral("No.%1 の指紋データが長すぎて保存できません。").arg(row));
+            bytes += *record;
+        }
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+            !file.setPermissions(FingerFiles::kFilePermissions) || !file.commit()) {
+            note(QStringLiteral("%1 に保存できませんでした: %2").arg(path, file.errorString()));
+            return BadInput;
+        }
+        note(QStringLiteral("%1 件を %2 に保存しました。").arg(bytes.size() / fingerrecord::kSize).arg(path));
+        return Done;
+    }
+
     // ---- monitor -------------------------------------------------------------
     Status monitor()
     {
@@ -585,7 +719,7 @@ private:
     MappedSerialLink *link_ = nullptr;
     std::unique_ptr<AppContext> ctx_;
     QStringList notes_;
-    QString summaryNote_; // replaces the last message in the summary
+    QString summaryNote_; // the last note: it, not the last box, ends the summary
     QStringList lines_;
     QJsonObject details_;
 };

@@ -39,6 +39,8 @@ protected:
     void SetUp() override
     {
         qputenv("ZENTRIX_HOME", home.path().toUtf8());
+        // The emulated printers answer at once, not at the line's pace.
+        qputenv("ZENTRIX_SIM_BAUD", "0");
         file = home.filePath(QStringLiteral("m.msd"));
         writeMessages(file, 3);
     }
@@ -87,6 +89,15 @@ TEST_F(CliRun, OutcomesOnEmulatedPrinters)
         {{"unit", "test-print"}, "sim:unit", Done, 860},
         {{"tester", "print", file, "--list", "1,3", "--count", "2"}, "sim:sink", Done, 2},
         {{"tester", "print", file, "--all", "--number", "1"}, "sim:sink", BadInput, -1},
+        {{"finger", "list"}, "sim:finger", Done, 912},
+        {{"finger", "delete", "--rows", "2-3"}, "sim:finger", BadInput, -1}, // no --yes: nothing sent
+        {{"finger", "delete", "--rows", "2-3", "--yes"}, "sim:finger", Done, 915},
+        // Templates read for saving end without a notice of their own.
+        {{"finger", "save", home.filePath(QStringLiteral("f.msd")), "--rows", "1", "--speed", "115200"},
+         "sim:finger",
+         Done,
+         -1},
+        {{"finger", "register-from", missing}, "sim:finger", BadInput, 52},
     };
     for (const Case &c : cases) {
         const Outcome o = run(c.args, c.port);
@@ -96,6 +107,17 @@ TEST_F(CliRun, OutcomesOnEmulatedPrinters)
         EXPECT_EQ(last, c.lastCode) << c.args.join(' ').toStdString();
         EXPECT_EQ(o.json.value("status").toInt(), int(c.status));
     }
+}
+
+TEST_F(CliRun, FingerRowsSavedAreWhatRegisterFromSendsBack)
+{
+    const QString saved = home.filePath(QStringLiteral("rows.msd"));
+    ASSERT_EQ(run({"finger", "save", saved, "--rows", "2-3", "--speed", "115200"}, "sim:finger").status, Done);
+    EXPECT_EQ(QFileInfo(saved).size(), 2 * 1614);
+    EXPECT_EQ(QFile(saved).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+    const Outcome o = run({"finger", "register-from", saved, "--speed", "115200"}, "sim:finger");
+    EXPECT_EQ(o.status, Done) << echoed.join('\n').toStdString();
+    EXPECT_EQ(o.json.value("messages").toArray().last().toObject().value("code").toInt(), 923);
 }
 
 TEST_F(CliRun, ReadAllIntoANewFileNeedsNoYesButOverwritingDoes)
