@@ -10,7 +10,9 @@
 #include "fingerprinter.h"
 #include "shell/ui/toolhost.h"
 
+#include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -361,3 +363,65 @@ TEST_F(FingerWindowTest, ReregisterNeedsAFileOpenedFirst)
     EXPECT_EQ(printer().commands().size(), sent);
     EXPECT_TRUE(child<QPushButton>("Command1_2", sub)->isEnabled());
 }
+
+TEST_F(FingerWindowTest, EscOnTheWindowStopsTheFingerWait)
+{
+    loadRegistrants(1);
+    printer().setPlaced(sim::FingerPrinter::Placed::Nothing);
+    window->askIds = [] { return std::optional<std::array<QByteArray, 2>>({"NEW0001", "NEW0002"}); };
+    QString countdown;
+    auto *poll = new QTimer(window.get());
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll, &countdown] {
+        auto *box = window->findChild<QLineEdit *>("Text2");
+        if (!box || !box->isVisible())
+            return;
+        poll->stop();
+        countdown = box->text();
+        QTest::keyClick(grid(), Qt::Key_Escape);
+    });
+    poll->start();
+    pc.prompter->script({Answer::Ok});
+    QElapsedTimer t;
+    t.start();
+    click(command(4));
+    EXPECT_LT(t.elapsed(), 900) << "ended before the wait ran out";
+    EXPECT_EQ(countdown, "01");
+    EXPECT_EQ(printer().registrants().size(), 1);
+    EXPECT_FALSE(child<QLineEdit>("Text2")->isVisible());
+    expectIdle();
+}
+
+#if __has_include("finger/listslip.h") && __has_include("finger/tickettest.h")
+TEST_F(FingerWindowTest, ToolbarListPrintSendsTheSlipOfTheList)
+{
+    loadRegistrants(3);
+    auto *print = window->findChild<QAction *>("Button4");
+    ASSERT_NE(print, nullptr);
+    print->trigger();
+    ASSERT_FALSE(printer().jobs().isEmpty());
+    // Printed upside down: the last row comes first.
+    const QByteArray job = printer().jobs().back().bytes;
+    EXPECT_GE(job.indexOf("A000003"), 0);
+    EXPECT_LT(job.indexOf("A000003"), job.indexOf("A000001"));
+    expectIdle();
+}
+
+TEST_F(FingerWindowTest, EscEndsTheTicketTestWithItsNotice)
+{
+    loadRegistrants(2);
+    window->askChoice = [] { return std::optional<int>(1); };
+    auto *poll = new QTimer(window.get());
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll] {
+        if (!printer().readingOpen())
+            return;
+        poll->stop();
+        QTimer::singleShot(50, window.get(), [this] { QTest::keyClick(grid(), Qt::Key_Escape); });
+    });
+    poll->start();
+    click(command(6));
+    EXPECT_TRUE(codes().contains(msg::FingerTestDone));
+    expectIdle();
+}
+#endif

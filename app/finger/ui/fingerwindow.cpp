@@ -38,6 +38,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 
@@ -232,6 +233,14 @@ void FingerWindow::buildControls()
     // This tool's bar: open, save, list print and help.
     for (QAction *a : {bar->cutAction(), bar->copyAction(), bar->pasteAction(), bar->deleteAction()})
         a->setVisible(false);
+    // One separator before help is enough.
+    bool separatorShown = false;
+    for (QAction *a : bar->actions()) {
+        if (a->isSeparator()) {
+            a->setVisible(!separatorShown);
+            separatorShown = true;
+        }
+    }
     bar->printAction()->setToolTip(QStringLiteral("リストの印刷"));
     bar->printAction()->setText(QStringLiteral("リストの印刷"));
     // Save runs the command as it is (the selection says where); help
@@ -250,7 +259,11 @@ void FingerWindow::wireUnit()
     unit_.countdown = [this](int seconds) { showCountdown(seconds); };
     unit_.selectRow = [this](int row) { selectRows(row, row); };
     unit_.highlight = [this](const FoundFinger &f) { showHighlight(f); };
-    unit_.showFile = [this](const QString &path) { text1_->setText(path); };
+    // The list is in the table by then; the grid shows it before the notice.
+    unit_.showFile = [this](const QString &path) {
+        refreshGrid();
+        text1_->setText(path);
+    };
     files_.progress = [this](int n) { showProgress(n, fingers::kRows); };
 }
 
@@ -278,11 +291,16 @@ void FingerWindow::selectRows(int first, int last)
 {
     first = qBound(1, first, int(kHiddenRow));
     last = qBound(first, last, int(kHiddenRow));
+    // The hidden row takes the selection without moving the view.
+    QScrollBar *bar = grid_->verticalScrollBar();
+    const int top = bar->value();
     grid_->clearSelection();
     grid_->setCurrentCell(first - 1, 0, QItemSelectionModel::NoUpdate);
     grid_->setRangeSelected(QTableWidgetSelectionRange(first - 1, 0, last - 1, 2), true);
     if (first != kHiddenRow)
         grid_->scrollToItem(grid_->item(first - 1, 0));
+    else
+        bar->setValue(top);
 }
 
 void FingerWindow::showRow(int row)
