@@ -425,3 +425,58 @@ TEST_F(FingerWindowTest, EscEndsTheTicketTestWithItsNotice)
     expectIdle();
 }
 #endif
+
+TEST_F(FingerWindowTest, DeleteAsksThePasswordThatWasSet)
+{
+    const struct {
+        QString password;
+        QStringList entries;
+        bool deleted;
+    } rows[] = {
+        {"", {}, true},
+        {"pw", {"pw"}, true},
+        {"pw", {"PW", "pw"}, true},
+        {"pw", {"x", "y"}, false},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.entries.join(',').toStdString());
+        loadRegistrants(3);
+        window->passwordInput = [&](const PasswordPrompt &) { return std::optional<QString>(r.password); };
+        click(command(7));
+        click(child<QPushButton>("Command1_5", window->findChild<QWidget *>("FingerSub")));
+        ASSERT_EQ(window->password().text(), r.password);
+        QStringList entries = r.entries;
+        window->passwordInput = [&](const PasswordPrompt &) -> std::optional<QString> {
+            if (entries.isEmpty())
+                return std::nullopt;
+            return entries.takeFirst();
+        };
+        window->selectRows(2, 2);
+        pc.prompter->script({Answer::Ok});
+        click(command(5));
+        EXPECT_TRUE(entries.isEmpty());
+        EXPECT_EQ(printer().registrants().size(), r.deleted ? 2 : 3);
+        EXPECT_EQ(cell(2, 1), r.deleted ? "A000003" : "A000002");
+        expectIdle();
+    }
+}
+
+TEST_F(FingerWindowTest, ReregisterWritesTheOpenedFileBackToTheUnit)
+{
+    QDir().mkpath(window->files().folderPath());
+    const QString path = window->files().singleUserPath(1);
+    writeBytes(path, record(idOf('A', 1), idOf('B', 1)));
+    child<QLineEdit>("Text1")->setText(path);
+    click(command(0));
+    ASSERT_EQ(cell(1, 2), "B000001");
+
+    window->selectRows(1, 1);
+    click(command(7));
+    pc.prompter->script({Answer::Ok});
+    click(child<QPushButton>("Command1_2", window->findChild<QWidget *>("FingerSub")));
+    ASSERT_EQ(printer().registrants().size(), 1);
+    EXPECT_EQ(printer().registrants().at(0).templ[1], sim::FingerPrinter::templateFor("B000001"));
+    EXPECT_TRUE(codes().contains(msg::TemplatesRegistered));
+    EXPECT_TRUE(window->users().registrantsLoaded()) << "the list is read again";
+    expectIdle();
+}

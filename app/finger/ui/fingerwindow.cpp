@@ -522,7 +522,6 @@ void FingerWindow::readTemplates()
     if (refuseWithoutUser(first))
         return;
     ctx().state.toolState = msg::TemplatesRead;
-    showStatus({});
     if (!unit_.readTemplates(first, last, false))
         ctx().state.toolState = msg::RegistrantsRead;
 }
