@@ -480,3 +480,21 @@ TEST_F(FingerWindowTest, ReregisterWritesTheOpenedFileBackToTheUnit)
     EXPECT_TRUE(window->users().registrantsLoaded()) << "the list is read again";
     expectIdle();
 }
+
+TEST_F(FingerWindowTest, FileCopyTakesTheWholeFileEvenAfterAnotherCommand)
+{
+    QDir().mkpath(window->files().folderPath());
+    const QString source = window->files().dataFilePath();
+    const QString destination = window->files().folderPath() + "/Copy.msd";
+    writeBytes(source, records(1, 3));
+    click(command(8));
+    QWidget *copy = window->findChild<QWidget *>("FileCopy_");
+    ASSERT_NE(copy, nullptr);
+    click(command(3)); // refused; the tool is idle again
+    ASSERT_EQ(pc.ctx->state.toolState, FingerWindow::kIdle);
+    child<QLineEdit>("Text2", copy)->setText(source);
+    child<QLineEdit>("Text1", copy)->setText(destination);
+    pc.prompter->script({Answer::Yes}); // create the destination
+    click(child<QPushButton>("Command1", copy));
+    EXPECT_EQ(bytesOf(destination), records(1, 3)) << "fingerprint records are not message records";
+}
