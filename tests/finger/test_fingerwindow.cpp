@@ -270,6 +270,7 @@ TEST_F(FingerWindowTest, RegistrationDialogChecksTheIdsBeforeAnythingIsSent)
     EXPECT_EQ(printer().registrants().at(2).id[1], "NEW0002");
     EXPECT_EQ(cell(3, 1), "NEW0001");
     EXPECT_EQ(bytesOf(window->files().dataFilePath()), record("NEW0001", "NEW0002"));
+    EXPECT_EQ(codes().back(), msg::FingerRegistered);
     expectIdle();
 }
 

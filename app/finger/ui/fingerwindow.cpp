@@ -167,7 +167,7 @@ void FingerWindow::buildControls()
     label2_->setGeometry(kGridX, kGridY + kGridHeight + 10, 110, 24);
     text2_ = new QLineEdit(b);
     text2_->setObjectName(QStringLiteral("Text2"));
-    text2_->setGeometry(kGridX + 36, kGridY + kGridHeight + 10, 34, 24);
+    text2_->setGeometry(kGridX + 26, kGridY + kGridHeight + 10, 30, 24);
     text2_->setAlignment(Qt::AlignCenter);
     text2_->setReadOnly(true);
     label2_->raise();
@@ -534,7 +534,9 @@ void FingerWindow::registerUser()
     const auto ids = askIds ? askIds() : std::nullopt;
     if (!ids)
         return;
-    unit_.registerUser(*ids);
+    // The sequence ends silently; the user is told the new row is on the unit.
+    if (unit_.registerUser(*ids))
+        ctx().messenger().showCatalogMessage(msg::FingerRegistered);
     refreshGrid();
 }
 
