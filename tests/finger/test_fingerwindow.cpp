@@ -4,6 +4,7 @@
 #include "support/printercontext.h"
 
 #include "base/catalogcodes.h"
+#include "base/cp932.h"
 #include "finger/fingerfiles.h"
 #include "finger/ui/fingernumdialog.h"
 #include "finger/ui/fingerwindow.h"
@@ -216,7 +217,8 @@ TEST_F(FingerWindowTest, BrowseAndOpenSeveralSingleUserFiles)
     const QString folder = window->files().folderPath();
     QDir().mkpath(folder);
     writeBytes(window->files().singleUserPath(2), record(idOf('A', 2), idOf('B', 2)));
-    writeBytes(window->files().singleUserPath(5), record(idOf('A', 5), idOf('B', 5)));
+    const QByteArray kana = cp932::encode(QStringLiteral("ｱｲｳ1234"));
+    writeBytes(window->files().singleUserPath(5), record(idOf('A', 5), kana));
     window->chooseFiles = [&] {
         return QStringList{window->files().singleUserPath(2), window->files().singleUserPath(5)};
     };
@@ -227,9 +229,9 @@ TEST_F(FingerWindowTest, BrowseAndOpenSeveralSingleUserFiles)
     click(command(0));
     EXPECT_EQ(codes(), QList<int>{msg::FingerFileRead});
     EXPECT_EQ(cell(2, 1), "A000002");
-    EXPECT_EQ(cell(5, 2), "B000005");
+    EXPECT_EQ(cell(5, 2), QStringLiteral("ｱｲｳ1234")) << "half-width katakana as the user typed it";
     EXPECT_EQ(cell(3, 1), "");
-    EXPECT_EQ(window->users()[5].fingerTemplate[1], sim::FingerPrinter::templateFor("B000005"));
+    EXPECT_EQ(window->users()[5].fingerTemplate[1], sim::FingerPrinter::templateFor(kana));
     EXPECT_FALSE(window->users().registrantsLoaded()) << "a file is not the printer's list";
 
     // One file again: its path, read as a data file.

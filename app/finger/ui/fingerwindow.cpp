@@ -1,6 +1,7 @@
 #include "fingerwindow.h"
 
 #include "base/catalogcodes.h"
+#include "base/cp932.h"
 #include "comm/appcontext.h"
 #include "comm/outputchannel.h"
 #include "comm/serialcontrol.h"
@@ -306,7 +307,7 @@ void FingerWindow::selectRows(int first, int last)
 void FingerWindow::showRow(int row)
 {
     for (int f = 0; f < 2; ++f)
-        grid_->item(row - 1, f + 1)->setText(QString::fromLatin1(users_[row].userId[size_t(f)]));
+        grid_->item(row - 1, f + 1)->setText(cp932::decode(users_[row].userId[size_t(f)]));
 }
 
 void FingerWindow::refreshGrid()
