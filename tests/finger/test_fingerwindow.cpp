@@ -402,6 +402,8 @@ TEST_F(FingerWindowTest, ToolbarListPrintSendsTheSlipOfTheList)
     auto *print = window->findChild<QAction *>("Button4");
     ASSERT_NE(print, nullptr);
     print->trigger();
+    // The emulator closes a job after a quiet gap.
+    QTest::qWait(3 * sim::FingerPrinter::kJobGapMs);
     ASSERT_FALSE(printer().jobs().isEmpty());
     // Printed upside down: the last row comes first.
     const QByteArray job = printer().jobs().back().bytes;
@@ -425,6 +427,33 @@ TEST_F(FingerWindowTest, EscEndsTheTicketTestWithItsNotice)
     poll->start();
     click(command(6));
     EXPECT_TRUE(codes().contains(msg::FingerTestDone));
+    expectIdle();
+}
+
+TEST_F(FingerWindowTest, TicketTestPrintsASlipForEachRecognisedFinger)
+{
+    loadRegistrants(2);
+    window->askChoice = [] { return std::optional<int>(1); };
+    int placed = 0;
+    auto *poll = new QTimer(window.get());
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll, &placed] {
+        if (!printer().readingOpen())
+            return;
+        if (placed == 0 && printer().placeFinger(0, "A000001"))
+            ++placed;
+        else if (placed == 1 && printer().jobs().size() == 1 && printer().placeFinger(1, "B000002"))
+            ++placed;
+        else if (placed == 2 && printer().jobs().size() == 2) {
+            poll->stop();
+            QTest::keyClick(grid(), Qt::Key_Escape);
+        }
+    });
+    poll->start();
+    click(command(6));
+    EXPECT_EQ(placed, 2);
+    EXPECT_EQ(printer().jobs().size(), 2);
+    EXPECT_EQ(codes().back(), msg::FingerTestDone);
     expectIdle();
 }
 #endif
