@@ -3,6 +3,7 @@
 #include "comm/outputchannel.h"
 #include "comm/portio.h"
 #include "comm/traffictrace.h"
+#include "finger/ui/fingerwindow.h"
 #include "message/ui/messagewindow.h"
 #include "shell/programfolder.h"
 #include "shell/startupreport.h"
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     launcher.registerTool<TesterWindow>(Tool::Tester);
     launcher.registerTool<TicketWindow>(Tool::Ticket);
     launcher.registerTool<unit::UnitWindow>(Tool::Unit);
+    launcher.registerTool<FingerWindow>(Tool::Finger);
     launcher.load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
     launcher.show();
     if (qEnvironmentVariableIsSet("ZENTRIX_STARTUP_REPORT")) {

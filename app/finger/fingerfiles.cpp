@@ -205,6 +205,35 @@ bool FingerFiles::writeFinger(const FingerUsers &users, int row, Target target)
     return true;
 }
 
+bool FingerFiles::replaceDataFile(const FingerUsers &users, int first, int last)
+{
+    QByteArray contents;
+    for (int row = qMax(1, first); row <= qMin(last, fingers::kRows); ++row) {
+        const auto record = fingerrecord::encode(users[row]);
+        if (!record) {
+            messenger_.showMessage(
+                QStringLiteral("No.%1の指紋データが%2バイトを超えています。").arg(row).arg(fingers::kTemplateCapacity) +
+                    kCrLf + QStringLiteral("保存を中止します。"),
+                Icon::Exclamation);
+            return false;
+        }
+        contents += *record;
+    }
+    if (!makeFolder())
+        return false;
+    const QString path = dataFilePath();
+    if (fileerrors::markedReadOnly(path)) {
+        tellWriteFailure(path, fileerrors::text(QFileDevice::PermissionsError));
+        return false;
+    }
+    QString error;
+    if (!replaceWhole(path, contents, &error)) {
+        tellWriteFailure(path, error);
+        return false;
+    }
+    return true;
+}
+
 void FingerFiles::applyRecords(FingerUsers &users, const QList<std::pair<int, QByteArray>> &records)
 {
     users.clearIds();

@@ -64,6 +64,10 @@ public:
     // Writes one record for the row. On failure the user has been told why
     // and nothing was saved.
     bool writeFinger(const FingerUsers &users, int row, Target target);
+    // The data file replaced whole by the records of rows first..last, so
+    // that saving all users again leaves each row once. The old file stays
+    // as it was when any record cannot be written.
+    bool replaceDataFile(const FingerUsers &users, int first, int last);
 
     // Reads a data file: record k fills row k + 1. The table's IDs are
     // replaced, the templates of each filled row too, and the list counts
