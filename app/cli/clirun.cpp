@@ -519,7 +519,8 @@ private:
             const auto rows = files.readFile(users, path);
             if (!rows)
                 return BadInput;
-            return judged(unit.writeTemplates(first, qMin(last, int(rows->isEmpty() ? 0 : rows->last()))));
+            return judged(unit.writeTemplates(first, qMin(last, int(rows->isEmpty() ? 0 : rows->last())),
+                                              !FingerFiles::sameFile(path, files.dataFilePath())));
         }
         if (!unit.readRegistrants(op != QLatin1String("list")))
             return judged(false);

@@ -372,3 +372,9 @@ bool FingerFiles::cutRows(int first, int last)
     }
     return true;
 }
+
+bool FingerFiles::sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}

@@ -51,6 +51,8 @@ public:
     // else <program folder>/Finger/FingerData.msd.
     QString dataFilePath() const;
     QString folderPath() const;
+    // Both paths name one file (through links and relative parts).
+    static bool sameFile(const QString &a, const QString &b);
     // <program folder>/Finger/Finger<row>.msd
     QString singleUserPath(int row) const;
     // The row a single-user file name stands for (Finger12.msd gives 12);

@@ -380,7 +380,7 @@ bool FingerUnit::deleteUsers(int first, int last, const DeletePassword &password
     return outcome == Outcome::Ok;
 }
 
-bool FingerUnit::writeTemplates(int first, int last)
+bool FingerUnit::writeTemplates(int first, int last, bool appendToDataFile)
 {
     ex_.clearCancel();
     bool ok = true;
@@ -423,7 +423,7 @@ bool FingerUnit::writeTemplates(int first, int last)
                 ok = false;
             }
         }
-        if (ok)
+        if (ok && appendToDataFile)
             ok = files_.writeFinger(users_, row, FingerFiles::Target::DataFile);
     }
     tellStatus({});

@@ -69,8 +69,10 @@ public:
     // delete password; the data file loses the rows; the list is re-read.
     bool deleteUsers(int first, int last, const DeletePassword &password, const PasswordInput &input);
     // Templates of the rows (from a file) back to the unit, each row then
-    // appended to the data file; notice 923, or 21 on failure.
-    bool writeTemplates(int first, int last);
+    // appended to the data file; notice 923, or 21 on failure. Rows read
+    // from the data file itself are in it already: appending them again
+    // would put every row there twice.
+    bool writeTemplates(int first, int last, bool appendToDataFile = true);
     // SerchFinger: marker + ID of a recognised-finger message; the state
     // becomes 9212 when the table has it, else stays 9211.
     FoundFinger serchFinger(const QByteArray &markerAndId);

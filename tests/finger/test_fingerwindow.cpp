@@ -495,22 +495,31 @@ TEST_F(FingerWindowTest, DeleteAsksThePasswordThatWasSet)
 
 TEST_F(FingerWindowTest, ReregisterWritesTheOpenedFileBackToTheUnit)
 {
-    QDir().mkpath(window->files().folderPath());
-    const QString path = window->files().singleUserPath(1);
-    writeBytes(path, record(idOf('A', 1), idOf('B', 1)));
-    child<QLineEdit>("Text1")->setText(path);
-    click(command(0));
-    ASSERT_EQ(cell(1, 2), "B000001");
+    // From a single-user file the row joins the data file; from the data
+    // file itself it is there already and must not be there twice.
+    for (const bool fromDataFile : {false, true}) {
+        SCOPED_TRACE(fromDataFile);
+        QDir().mkpath(window->files().folderPath());
+        const QString data = window->files().dataFilePath();
+        QFile::remove(data);
+        const QString path = fromDataFile ? data : window->files().singleUserPath(1);
+        writeBytes(path, record(idOf('A', 1), idOf('B', 1)));
+        printer().clearRegistrants();
+        child<QLineEdit>("Text1")->setText(path);
+        click(command(0));
+        ASSERT_EQ(cell(1, 2), "B000001");
 
-    window->selectRows(1, 1);
-    click(command(7));
-    pc.prompter->script({Answer::Ok});
-    click(child<QPushButton>("Command1_2", window->findChild<QWidget *>("FingerSub")));
-    ASSERT_EQ(printer().registrants().size(), 1);
-    EXPECT_EQ(printer().registrants().at(0).templ[1], sim::FingerPrinter::templateFor("B000001"));
-    EXPECT_TRUE(codes().contains(msg::TemplatesRegistered));
-    EXPECT_TRUE(window->users().registrantsLoaded()) << "the list is read again";
-    expectIdle();
+        window->selectRows(1, 1);
+        click(command(7));
+        pc.prompter->script({Answer::Ok});
+        click(child<QPushButton>("Command1_2", window->findChild<QWidget *>("FingerSub")));
+        ASSERT_EQ(printer().registrants().size(), 1);
+        EXPECT_EQ(printer().registrants().at(0).templ[1], sim::FingerPrinter::templateFor("B000001"));
+        EXPECT_TRUE(codes().contains(msg::TemplatesRegistered));
+        EXPECT_TRUE(window->users().registrantsLoaded()) << "the list is read again";
+        EXPECT_EQ(bytesOf(data), records(1, 1));
+        expectIdle();
+    }
 }
 
 TEST_F(FingerWindowTest, FileCopyTakesTheWholeFileEvenAfterAnotherCommand)

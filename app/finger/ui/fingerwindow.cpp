@@ -420,8 +420,10 @@ void FingerWindow::openFiles()
     const bool several = text1_->text().contains(kSeveralFiles);
     ctx().state.toolState = msg::FingerFileRead;
     showProgress(0, fingers::kRows);
-    const auto rows = several ? files_.readSingleUserFiles(users_, users_.selectedFiles())
-                              : files_.readFile(users_, QDir::fromNativeSeparators(text1_->text()));
+    const QString path = QDir::fromNativeSeparators(text1_->text());
+    const auto rows =
+        several ? files_.readSingleUserFiles(users_, users_.selectedFiles()) : files_.readFile(users_, path);
+    openedDataFile_ = rows && !several && FingerFiles::sameFile(path, files_.dataFilePath());
     if (!rows) {
         showProgress(0, 0);
         return;
@@ -670,7 +672,7 @@ void FingerWindow::reregister()
     const auto [first, last] = selection();
     if (refuseWithoutUser(first))
         return;
-    if (!unit_.writeTemplates(first, last))
+    if (!unit_.writeTemplates(first, last, !openedDataFile_))
         return;
     ctx().state.toolState = msg::RegistrantsRead;
     unit_.readRegistrants(false);

@@ -95,6 +95,7 @@ private:
     void setPassword();
 
     FingerUsers users_;
+    bool openedDataFile_ = false; // the list shows FingerData.msd itself
     FingerFiles files_;
     FingerUnit unit_;
     DeletePassword password_;
