@@ -9,7 +9,7 @@ namespace kzbarqr {
 
 struct BitMatrix {
     static constexpr int kWords = 3;  // 192 columns
-    static constexpr int kRows = 192; // rows past the size, to the next 64, stay zero (transposes)
+    static constexpr int kRows = 192; // Model 1/2: rows past the size, to the next 64, stay zero (transposes)
 
     int size = 0;
     uint64_t row[kRows][kWords];

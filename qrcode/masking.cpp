@@ -199,8 +199,10 @@ void applyMask(SymbolType type, Level level, int version, int mask, const BitMat
         for (int w = words; w < BitMatrix::kWords; ++w)
             out.row[y][w] = 0;
     }
-    // Rows below, up to the next 64, stay zero for the transposes.
-    std::memset(out.row[d], 0, sizeof out.row[0] * static_cast<size_t>(words * 64 - d));
+    // Rows below, up to the next 64, stay zero for the transposes (Micro QR
+    // symbols are not transposed).
+    if (type != SymbolType::Micro)
+        std::memset(out.row[d], 0, sizeof out.row[0] * static_cast<size_t>(words * 64 - d));
     drawFormat(type, d, formatWord(type, level, version, mask), out);
 }
 

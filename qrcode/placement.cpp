@@ -252,8 +252,9 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
 {
     const int size = symbolSize(type, version);
     if (type == SymbolType::Micro) {
-        // Every row of the symbol is written whole; only the rest of the
-        // first 64-row block needs clearing.
+        // Every row of the symbol is written whole. Nothing reads the rows
+        // below a Micro QR symbol (it is never transposed), so they are
+        // left as they are.
         const MicroFrame &frame = microFrame(version);
         modules.size = size;
         function.size = size;
@@ -265,9 +266,6 @@ void drawFunctionPatterns(SymbolType type, int version, BitMatrix &modules, BitM
                 function.row[y][w] = ~uint64_t{0};
             }
         }
-        const size_t below = sizeof modules.row[0] * static_cast<size_t>(64 - size);
-        std::memset(modules.row[size], 0, below);
-        std::memset(function.row[size], 0, below);
         return;
     }
     modules.clear(size);

@@ -2,6 +2,7 @@
 // result codes, the matrix file, the BMP and the path rewrite.
 #include "kzbarqr.h"
 #include "qrtestutil.h"
+#include "symbolfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -257,4 +258,32 @@ TEST_F(LibraryFiles, ExistingFilesAreReplacedWhole)
     ASSERT_EQ(call("LA,1", "2", path), KZBARQR_OK);
     EXPECT_EQ(qrtest::readFile(dir + "/old.dat").size(), 6u + 21 * 3);
     EXPECT_EQ(qrtest::readFile(dir + "/old.bmp").size(), 62u + 21 * 4);
+}
+
+// A workspace that held a large symbol before gives the same files for a
+// small one as a fresh workspace: what a symbol leaves behind below its
+// last row must not reach the next.
+TEST(LibraryFilesReuse, ReusedWorkspaceWritesWhatAFreshOneWrites)
+{
+    const struct {
+        const char *prefix;
+        int digits; // appended after the prefix
+        int type;
+    } symbols[] = {{"HA,", 3000, 2}, {"LA,12345", 0, 3}, {"MA,HELLO WORLD 2026", 0, 3},
+                   {"MA,", 500, 1},  {"LA,ABC", 0, 3},   {"MA,0123456789", 0, 2},
+                   {"LA,99", 0, 3}};
+    auto reused = qrtest::makeWorkspace();
+    std::vector<uint8_t> a(kzbarqr::kMaxBmpFileSize);
+    std::vector<uint8_t> b(kzbarqr::kMaxBmpFileSize);
+    for (const auto &sym : symbols) {
+        const std::string command = sym.prefix + std::string(static_cast<size_t>(sym.digits), '7');
+        auto fresh = qrtest::makeWorkspace();
+        ASSERT_EQ(kzbarqr::encodeSymbol(*reused, command.c_str(), sym.type), kzbarqr::kOk) << sym.prefix;
+        ASSERT_EQ(kzbarqr::encodeSymbol(*fresh, command.c_str(), sym.type), kzbarqr::kOk) << sym.prefix;
+        for (auto image : {kzbarqr::matrixFileImage, kzbarqr::bmpFileImage}) {
+            const int n = image(reused->symbol, a.data());
+            ASSERT_EQ(image(fresh->symbol, b.data()), n);
+            EXPECT_EQ(std::memcmp(a.data(), b.data(), static_cast<size_t>(n)), 0) << sym.prefix;
+        }
+    }
 }
