@@ -70,9 +70,7 @@ QList<TrafficLog::Line> TrafficLog::linesFrom(quint64 seq, int max, bool include
     if (lines_.empty() || max <= 0)
         return out;
     const quint64 first = lines_.front().seq;
-    quint64 end = next_;
-    if (!includeOpen && lastIsOpen())
-        --end;
+    const quint64 end = includeOpen ? next_ : closedEndSeq();
     for (quint64 s = qMax(seq, first); s < end && out.size() < max; ++s)
         out << lines_[size_t(s - first)];
     return out;
@@ -101,10 +99,10 @@ TrafficFeed::Batch TrafficFeed::next(int maxLines)
         batch.skipped += first - next_;
         next_ = first;
     }
-    const quint64 end = log_.endSeq();
-    if (maxLines > 0 && end - next_ > quint64(maxLines) + 1) {
-        // Keep the newest; one spare for the line that may still be open.
-        const quint64 to = end - quint64(maxLines) - 1;
+    const quint64 end = log_.closedEndSeq();
+    if (maxLines > 0 && end > next_ && end - next_ > quint64(maxLines)) {
+        // Behind by more than a batch: keep the newest.
+        const quint64 to = end - quint64(maxLines);
         batch.skipped += to - next_;
         next_ = to;
     }

@@ -37,6 +37,8 @@ public:
     // dropped when the capacity was reached.
     quint64 firstSeq() const { return lines_.empty() ? next_ : lines_.front().seq; }
     quint64 endSeq() const { return next_; }
+    // The end of the lines that are complete (the last one may still grow).
+    quint64 closedEndSeq() const { return lastIsOpen() ? next_ - 1 : next_; }
 
     // Up to max lines from seq on (from firstSeq when seq is older). The
     // last line is left out while bytes may still join it, unless

@@ -1,6 +1,5 @@
 #include "lastfiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -18,18 +17,6 @@ void remember(const QString &tool, const QString &path)
     QSettings settings;
     if (settings.value(settingKey(tool)).toString() != absolute)
         settings.setValue(settingKey(tool), absolute);
-}
-
-QString startFolder(const QString &tool, const QString &current)
-{
-    for (const QString &file : {current, lastFile(tool)}) {
-        if (file.trimmed().isEmpty())
-            continue;
-        const QString folder = QFileInfo(file).absolutePath();
-        if (QFileInfo(folder).isDir())
-            return folder;
-    }
-    return QDir::homePath();
 }
 
 } // namespace lastfiles

@@ -13,8 +13,4 @@ QString lastFile(const QString &tool);
 // Remembers path (made absolute); an empty path is ignored.
 void remember(const QString &tool, const QString &path);
 
-// Where a file dialog starts: the folder of the current file box text, else
-// of the tool's last file, else the home folder.
-QString startFolder(const QString &tool, const QString &current);
-
 } // namespace lastfiles
