@@ -1,7 +1,8 @@
 #pragma once
 // The line traffic kept in memory for the traffic window: every byte sent
 // and received and every line event, in lines grouped as the trace file
-// groups them (one direction, gaps under 20 ms, at most 32 bytes). The
+// groups them (one direction, gaps under 20 ms), 16 bytes a line so that
+// hex and text fit side by side in a window. The
 // link appends whatever the window does; the window reads what is new from
 // a timer, so a burst costs the link an append and nothing more.
 #include <QByteArray>
@@ -24,7 +25,7 @@ public:
     };
 
     static constexpr int kBurstGapMs = 20;
-    static constexpr int kBytesPerLine = 32;
+    static constexpr int kBytesPerLine = 16;
     static constexpr size_t kDefaultCapacity = 20000;
 
     explicit TrafficLog(size_t capacity = kDefaultCapacity);

@@ -36,10 +36,11 @@ TEST(TrafficLog, GroupsBytesIntoLinesAsTheTraceDoes)
         QList<QByteArray> lines; // bytes per line, "!" for an event
     };
     const QByteArray forty(40, 'x');
+    constexpr int per = TrafficLog::kBytesPerLine;
     const Row rows[] = {
         {"one direction joins", {{Step::Tx, "AB"}, {Step::Tx, "C"}}, {"ABC"}},
         {"direction change splits", {{Step::Tx, "AB"}, {Step::Rx, "ab"}, {Step::Tx, "C"}}, {"AB", "ab", "C"}},
-        {"32 bytes a line", {{Step::Tx, forty}}, {forty.left(32), forty.mid(32)}},
+        {"a long burst wraps", {{Step::Tx, forty}}, {forty.left(per), forty.mid(per, per), forty.mid(2 * per)}},
         {"an event ends the line", {{Step::Tx, "A"}, {Step::Event, {}}, {Step::Tx, "B"}}, {"A", "!", "B"}},
         {"a pause ends the line", {{Step::Rx, "A"}, {Step::Pause, {}}, {Step::Rx, "B"}}, {"A", "B"}},
     };

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
@@ -139,8 +140,15 @@ TrafficWindow *ToolWindow::showTrafficWindow()
     if (!traffic_) {
         traffic_ = new TrafficWindow(ctx_, this);
         traffic_->setAttribute(Qt::WA_DeleteOnClose);
+        // Beside the tool, kept on the screen.
         const QRect frame = frameGeometry();
-        traffic_->move(frame.right() + 8, frame.top());
+        QPoint at(frame.right() + 8, frame.top());
+        if (const QScreen *s = screen()) {
+            const QRect room = s->availableGeometry();
+            at.setX(qMax(room.left(), qMin(at.x(), room.right() - traffic_->width())));
+            at.setY(qMax(room.top(), qMin(at.y(), room.bottom() - traffic_->height())));
+        }
+        traffic_->move(at);
         adopt(traffic_);
     }
     traffic_->show();

@@ -60,7 +60,7 @@ TrafficWindow::TrafficWindow(AppContext &ctx, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(text_, 1);
-    resize(820, 420);
+    resize(760, 420);
 
     connect(pause_, &QPushButton::clicked, this, [this] { setPaused(!paused_); });
     connect(clear_, &QPushButton::clicked, this, &TrafficWindow::clear);
