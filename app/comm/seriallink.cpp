@@ -52,8 +52,8 @@ OpenResult SerialLink::open(const QString &device, qint32 baud, Parity parity)
         doSetDtr(dtr_);
         doSetRts(rts_);
     }
-    QString text = QStringLiteral("OPEN %1 %2: %3")
-                       .arg(device, lineSettingsText(baud, parity), QLatin1String(resultName(result)));
+    QString text =
+        QStringLiteral("OPEN %1 %2: %3").arg(device, lineSettingsText(baud, parity), QLatin1String(resultName(result)));
     if (result != OpenResult::Ok && !errorText_.isEmpty())
         text += QStringLiteral(" (%1)").arg(errorText_);
     else if (result == OpenResult::Ok)

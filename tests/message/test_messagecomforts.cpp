@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,17 +102,23 @@ TEST_F(MessageComfortsTest, ReadAllShowsHowFarThroughThe255ItIs)
         printer->setMessage(n, "AB");
     child<QLineEdit>("Text1")->setText(dir.filePath(QStringLiteral("back.msd")));
     QStringList seen;
+    int busyCursorSeen = 0;
     OutputChannel &ch = pc.ctx->channel();
     const auto arrived = ch.replyArrived;
     ch.replyArrived = [&](const QByteArray &frame) {
         arrived(frame);
+        // Still inside the reply wait.
+        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor)
+            ++busyCursorSeen;
         if (seen.isEmpty() || seen.last() != strip->progressText())
             seen << strip->progressText();
     };
     pc.prompter->script({Answer::Yes, Answer::Yes}); // create the file, read
-    click(4); // プリンタから読込
+    click(4);                                        // プリンタから読込
 
     EXPECT_EQ(seen, (QStringList{"3 / 255", "9 / 255", "200 / 255"}));
+    EXPECT_EQ(busyCursorSeen, 4); // three messages and the end frame
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor comes back";
     EXPECT_EQ(MsdFile(dir.filePath(QStringLiteral("back.msd"))).occupiedNumbers(), (QList<int>{3, 9, 200}));
     EXPECT_FALSE(strip->progressShown());
 }

@@ -40,7 +40,8 @@ protected:
     }
     static QAction *toolButton(QWidget *w, int n)
     {
-        return w->findChild<QToolBar *>(QStringLiteral("Toolbar1"))->findChild<QAction *>(QStringLiteral("Button%1").arg(n));
+        return w->findChild<QToolBar *>(QStringLiteral("Toolbar1"))
+            ->findChild<QAction *>(QStringLiteral("Button%1").arg(n));
     }
     QString touch(const QString &name)
     {
@@ -229,8 +230,7 @@ TEST_F(ToolWindowTest, BlinkingCaptionsStayReadableInBothPhases)
                           contrast::kReadable)
                     << "phase " << phase << " group " << int(group);
             const QColor before = pal.color(QPalette::Button);
-            QTRY_VERIFY_WITH_TIMEOUT(w->button->palette().color(QPalette::Button) != before,
-                                     ToolWindow::kBlinkMs * 3);
+            QTRY_VERIFY_WITH_TIMEOUT(w->button->palette().color(QPalette::Button) != before, ToolWindow::kBlinkMs * 3);
         }
         w->setBusy(false);
     }

@@ -77,12 +77,17 @@ TEST(TrafficLog, GroupsBytesIntoLinesAsTheTraceDoes)
 TEST(TrafficLog, ALineShowsTimeDirectionHexAndReadableText)
 {
     TrafficLog log;
-    log.sent(QByteArray("\x13" "B\x05", 3) + cp932::encode(QStringLiteral("計量")) + QByteArray(1, '\0'));
+    log.sent(QByteArray("\x13"
+                        "B\x05",
+                        3) +
+             cp932::encode(QStringLiteral("計量")) + QByteArray(1, '\0'));
     log.event(QStringLiteral("CTS off"));
     const auto lines = allLines(log);
     ASSERT_EQ(lines.size(), 2);
     const QString tx = TrafficLog::format(lines[0]);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} TX  13 42 05 8C 76 97 CA 00 ")).match(tx).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} TX  13 42 05 8C 76 97 CA 00 "))
+                    .match(tx)
+                    .hasMatch())
         << tx.toStdString();
     EXPECT_TRUE(tx.endsWith(QStringLiteral("|.B.計量.|"))) << tx.toStdString();
     EXPECT_TRUE(TrafficLog::format(lines[1]).endsWith(QStringLiteral(" --  CTS off")));
@@ -123,7 +128,8 @@ TEST(TrafficLog, AReaderKeepsUpWithABurstAndCountsWhatItSkipped)
         EXPECT_LT(clock.elapsed(), 500) << "one read is bounded whatever the backlog";
         EXPECT_LE(batch.lines.size(), row.perRead);
         EXPECT_EQ(batch.skipped + quint64(batch.lines.size()), quint64(row.writes));
-        EXPECT_TRUE(batch.lines.last().contains((row.writes - 1) % 2 ? QStringLiteral("RX  ") : QStringLiteral("TX  ")));
+        EXPECT_TRUE(
+            batch.lines.last().contains((row.writes - 1) % 2 ? QStringLiteral("RX  ") : QStringLiteral("TX  ")));
         EXPECT_TRUE(feed.next(row.perRead).lines.isEmpty()) << "nothing twice";
     }
 }
@@ -142,7 +148,9 @@ TEST(TrafficWindow, FollowsTheLinePausesClearsAndSaves)
     for (int i = 0; i < TrafficWindow::kLinesPerRepaint * 3; ++i) {
         link.setDtr(i % 2);
     }
-    link.write(QByteArray("\x13" "A\x00", 3));
+    link.write(QByteArray("\x13"
+                          "A\x00",
+                          3));
     QTest::qWait(TrafficLog::kBurstGapMs * 2);
     QElapsedTimer clock;
     clock.start();
