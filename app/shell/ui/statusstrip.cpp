@@ -59,7 +59,7 @@ StatusStrip::StatusStrip(AppContext &ctx, QWidget *parent) : QStatusBar(parent),
     cts_->setText(QStringLiteral("CTS"));
     for (QLabel *lamp : {dsr_, cts_}) {
         lamp->setAlignment(Qt::AlignCenter);
-        lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        lamp->setMinimumWidth(44);
         lamp->setProperty("lit", false);
         setLamp(lamp, false);
     }
