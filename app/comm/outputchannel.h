@@ -144,6 +144,31 @@ public:
     // Takes every waiting byte into the 320-byte window (print tester).
     void appendReceived();
 
+    // ---- reply waits --------------------------------------------------
+    // Told when the first of nested reply waits begins and the last ends
+    // (the window shows a busy cursor meanwhile).
+    std::function<void(bool waiting)> replyWaitChanged;
+    // Every frame a reply wait delivers (progress of a series of reads).
+    std::function<void(const QByteArray &frame)> replyArrived;
+    class ReplyWait {
+    public:
+        explicit ReplyWait(OutputChannel &ch) : ch_(ch)
+        {
+            if (ch_.replyWaits_++ == 0 && ch_.replyWaitChanged)
+                ch_.replyWaitChanged(true);
+        }
+        ~ReplyWait()
+        {
+            if (--ch_.replyWaits_ == 0 && ch_.replyWaitChanged)
+                ch_.replyWaitChanged(false);
+        }
+        ReplyWait(const ReplyWait &) = delete;
+        ReplyWait &operator=(const ReplyWait &) = delete;
+
+    private:
+        OutputChannel &ch_;
+    };
+
 private:
     bool promptUntil(int code, const std::function<bool()> &ready);
     quint16 lptBase() const;
@@ -167,4 +192,5 @@ private:
     int lastWriteBytes_ = 0;
     qint64 wakeLateUs_ = 0; // how much later than asked a short sleep ends, smoothed
     std::function<notation::ConvertOptions()> convertOptions_;
+    int replyWaits_ = 0;
 };

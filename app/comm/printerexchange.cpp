@@ -78,6 +78,7 @@ void PrinterExchange::frameWaiting()
 
 std::optional<QByteArray> PrinterExchange::waitReply(const Wait &wait)
 {
+    const OutputChannel::ReplyWait busy(ch_);
     ReceiveState &rx = ch_.rx();
     ChannelState &st = ch_.state();
     const toolstates::Row &row = toolstates::find(ch_.appState().toolState);
@@ -103,6 +104,8 @@ std::optional<QByteArray> PrinterExchange::waitReply(const Wait &wait)
             eventwait::kNoPoll);
         if (rx.replyComplete && !cancelled_) {
             ch_.stopTimeout();
+            if (ch_.replyArrived)
+                ch_.replyArrived(rx.bytes);
             return rx.bytes;
         }
         if (cancelled_ || (wait.endOnClosedPort && !ch_.serial().isOpen()) || !wait.extend || !wait.extend()) {

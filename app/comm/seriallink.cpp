@@ -1,5 +1,6 @@
 #include "seriallink.h"
 
+#include "trafficlog.h"
 #include "traffictrace.h"
 
 #include <QMetaObject>
@@ -31,7 +32,7 @@ QString lineSettingsText(qint32 baud, Parity parity)
     return QStringLiteral("%1,%2,8,1").arg(baud).arg(QLatin1Char(p));
 }
 
-SerialLink::SerialLink(QObject *parent) : QObject(parent) {}
+SerialLink::SerialLink(QObject *parent) : QObject(parent), log_(std::make_unique<TrafficLog>()) {}
 
 SerialLink::~SerialLink() = default;
 
@@ -51,15 +52,13 @@ OpenResult SerialLink::open(const QString &device, qint32 baud, Parity parity)
         doSetDtr(dtr_);
         doSetRts(rts_);
     }
-    if (trace_) {
-        QString text = QStringLiteral("OPEN %1 %2: %3")
-                           .arg(device, lineSettingsText(baud, parity), QLatin1String(resultName(result)));
-        if (result != OpenResult::Ok && !errorText_.isEmpty())
-            text += QStringLiteral(" (%1)").arg(errorText_);
-        else if (result == OpenResult::Ok)
-            text += QStringLiteral(", DTR %1, RTS %2").arg(dtr_ ? "on" : "off", rts_ ? "on" : "off");
-        trace_->event(text);
-    }
+    QString text =
+        QStringLiteral("OPEN %1 %2: %3").arg(device, lineSettingsText(baud, parity), QLatin1String(resultName(result)));
+    if (result != OpenResult::Ok && !errorText_.isEmpty())
+        text += QStringLiteral(" (%1)").arg(errorText_);
+    else if (result == OpenResult::Ok)
+        text += QStringLiteral(", DTR %1, RTS %2").arg(dtr_ ? "on" : "off", rts_ ? "on" : "off");
+    logEvent(text);
     return result;
 }
 
@@ -68,8 +67,7 @@ void SerialLink::close()
     if (!isOpen())
         return;
     doClose();
-    if (trace_)
-        trace_->event(QStringLiteral("CLOSE %1").arg(device_));
+    logEvent(QStringLiteral("CLOSE %1").arg(device_));
 }
 
 void SerialLink::setLineSettings(qint32 baud, Parity parity)
@@ -79,8 +77,7 @@ void SerialLink::setLineSettings(qint32 baud, Parity parity)
     if (!isOpen())
         return;
     doSetLineSettings(baud, parity);
-    if (trace_)
-        trace_->event(QStringLiteral("SETTINGS %1").arg(lineSettingsText(baud, parity)));
+    logEvent(QStringLiteral("SETTINGS %1").arg(lineSettingsText(baud, parity)));
 }
 
 void SerialLink::setDtr(bool on)
@@ -90,8 +87,8 @@ void SerialLink::setDtr(bool on)
     if (!isOpen())
         return;
     doSetDtr(on);
-    if (changed && trace_)
-        trace_->event(QStringLiteral("DTR %1").arg(on ? "on" : "off"));
+    if (changed)
+        logEvent(QStringLiteral("DTR %1").arg(on ? "on" : "off"));
 }
 
 void SerialLink::setRts(bool on)
@@ -101,15 +98,15 @@ void SerialLink::setRts(bool on)
     if (!isOpen())
         return;
     doSetRts(on);
-    if (changed && trace_)
-        trace_->event(QStringLiteral("RTS %1").arg(on ? "on" : "off"));
+    if (changed)
+        logEvent(QStringLiteral("RTS %1").arg(on ? "on" : "off"));
 }
 
 void SerialLink::traceLine(const char *name, bool on, int &last)
 {
     if (last != int(on)) {
-        if (trace_ && last != -1)
-            trace_->event(QStringLiteral("%1 %2").arg(QLatin1String(name), on ? "on" : "off"));
+        if (last != -1)
+            logEvent(QStringLiteral("%1 %2").arg(QLatin1String(name), on ? "on" : "off"));
         last = int(on);
     }
 }
@@ -133,6 +130,7 @@ QByteArray SerialLink::read(qint64 maxBytes)
     if (!isOpen() || maxBytes <= 0)
         return {};
     QByteArray bytes = doRead(maxBytes);
+    log_->received(bytes);
     if (trace_)
         trace_->received(bytes);
     return bytes;
@@ -145,11 +143,12 @@ bool SerialLink::write(const QByteArray &bytes)
     if (bytes.isEmpty())
         return true;
     const bool ok = doWrite(bytes);
-    if (trace_) {
-        if (ok)
+    if (ok) {
+        log_->sent(bytes);
+        if (trace_)
             trace_->sent(bytes);
-        else
-            trace_->event(QStringLiteral("WRITE FAILED (%1 bytes): %2").arg(bytes.size()).arg(errorText_));
+    } else {
+        logEvent(QStringLiteral("WRITE FAILED (%1 bytes): %2").arg(bytes.size()).arg(errorText_));
     }
     return ok;
 }
@@ -170,14 +169,20 @@ void SerialLink::discardInput()
 
 void SerialLink::setTrace(std::unique_ptr<TrafficTrace> trace) { trace_ = std::move(trace); }
 
+void SerialLink::logEvent(const QString &text)
+{
+    log_->event(text);
+    if (trace_)
+        trace_->event(text);
+}
+
 void SerialLink::reportLineError(const QString &reason)
 {
     if (lineErrorPending_)
         return;
     lineErrorPending_ = true;
     errorText_ = reason;
-    if (trace_)
-        trace_->event(QStringLiteral("LINE ERROR %1: %2").arg(device_, reason));
+    logEvent(QStringLiteral("LINE ERROR %1: %2").arg(device_, reason));
     // Queued so that no caller sees the port closed under its feet in the
     // middle of one of our calls.
     // A report that is overtaken by a new open is dropped.

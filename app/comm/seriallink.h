@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class TrafficLog;
 class TrafficTrace;
 
 enum class Parity { None, Even, Odd };
@@ -90,6 +91,8 @@ public:
     // set (the link owns it). None by default.
     void setTrace(std::unique_ptr<TrafficTrace> trace);
     TrafficTrace *trace() const { return trace_.get(); }
+    // The same traffic in memory, always kept, for the traffic window.
+    TrafficLog &trafficLog() { return *log_; }
 
 signals:
     // New bytes are waiting (inputCount() grew).
@@ -120,6 +123,8 @@ protected:
 
 private:
     void traceLine(const char *name, bool on, int &last);
+    // An event line for the memory log and the trace file.
+    void logEvent(const QString &text);
 
     QString device_;
     QString errorText_;
@@ -132,6 +137,7 @@ private:
     bool lineErrorPending_ = false;
     quint64 openGeneration_ = 0;
     std::unique_ptr<TrafficTrace> trace_;
+    std::unique_ptr<TrafficLog> log_;
 };
 
 // "9600,N,8,1" style text of speed and parity.

@@ -12,6 +12,7 @@
 
 #include "base/cp932.h"
 #include "shell/ui/launcherwindow.h"
+#include "shell/ui/statusstrip.h"
 #include "shell/ui/toolhost.h"
 
 #include <QAction>
@@ -86,7 +87,7 @@ TEST_F(MessageWindowTest, LoadsAtTheToolPositionOnSerialWithEveryCaption)
 {
     EXPECT_EQ(window->objectName(), QStringLiteral("QLM"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("WinQLM"));
-    EXPECT_EQ(window->size(), QSize(666, 533));
+    EXPECT_EQ(window->size(), QSize(666, 533 + StatusStrip::kHeight)); // the strip below the block
     EXPECT_EQ(ctx->state.output.interfaceName, kInterfaceSerial);
     EXPECT_EQ(portOpens(), 1);
 

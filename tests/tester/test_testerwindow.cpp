@@ -249,8 +249,10 @@ TEST_F(TesterWindowTest, TheCloseBoxDuringARunWaitsForTheRunToEnd)
     open();
     prepareRun(QString());
     watchProgress([this](int reports) {
-        if (reports == 2)
+        if (reports == 2) {
+            pc.prompter->script({Answer::Yes}); // the unsaved "AB" may go
             window->close();
+        }
     });
     click(button(4));
     EXPECT_FALSE(window->run().running());

@@ -3,9 +3,11 @@
 #include "support/printercontext.h"
 
 #include "base/catalogcodes.h"
+#include "shell/ui/statusstrip.h"
 #include "shell/ui/toolhost.h"
 #include "unit/ui/unitwindow.h"
 #include "unit/ui/uxnumdialog.h"
+#include "unit/unitwire.h"
 #include "unitprinter.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +158,7 @@ TEST_F(UnitWindowTest, SaveAndOpenASetThroughTheFile)
     child<QComboBox>("Combo2_1")->setCurrentIndex(0);
     child<QLineEdit>("Text7")->clear();
     pc.prompter->clear();
+    pc.prompter->script({Answer::Yes}); // the changes since the save may go
     click(command(0));
     EXPECT_EQ(child<QComboBox>("Combo2_1")->currentText(), uxPatterns().at(5));
     EXPECT_EQ(child<QComboBox>("Combo3")->currentText(), indicators().at(2));
@@ -181,4 +184,48 @@ TEST_F(UnitWindowTest, SubMenuResetsTotalsAndGivesTheWindowBack)
     click(child<QPushButton>("Command4", sub));
     EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(pc.ctx->state.toolState, UnitStates::Idle);
+}
+
+TEST_F(UnitWindowTest, ReadShowsItsItemsInTheStripAndAsksBeforeReplacingEdits)
+{
+    struct Row {
+        const char *name;
+        bool edited;
+        Answer discard;
+        bool read;
+    };
+    const Row rows[] = {
+        {"nothing edited: no question", false, Answer::None, true},
+        {"edited, No keeps the boxes", true, Answer::No, false},
+        {"edited, Yes reads", true, Answer::Yes, true},
+    };
+    printer->channel(2).name = "LOADER ";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        pc.prompter->clear();
+        child<QLineEdit>("Text3_2")->setText(row.edited ? QStringLiteral("MINE") : QString());
+        if (row.edited)
+            pc.prompter->script({row.discard});
+        QStringList seen;
+        const auto shown = window->transfer().showProgress;
+        window->transfer().showProgress = [&](const UnitSettings &s) {
+            shown(s);
+            seen << window->statusStrip()->progressText();
+        };
+        window->choose = [] { return std::optional(Chosen{Model::Vux, 2}); };
+        click(command(3));
+        window->transfer().showProgress = shown;
+
+        EXPECT_EQ(child<QLineEdit>("Text3_2")->text(), row.read ? QStringLiteral("LOADER^") : QStringLiteral("MINE"));
+        if (row.read) {
+            const int total = int(itemsOf(Model::Vux, 2).size());
+            ASSERT_EQ(seen.size(), total);
+            EXPECT_EQ(seen.first(), QStringLiteral("1 / %1").arg(total));
+            EXPECT_EQ(seen.last(), QStringLiteral("%1 / %1").arg(total));
+        } else {
+            EXPECT_TRUE(seen.isEmpty());
+            EXPECT_EQ(pc.prompter->requests.size(), 1);
+        }
+        EXPECT_FALSE(window->statusStrip()->progressShown());
+    }
 }

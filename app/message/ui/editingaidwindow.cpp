@@ -1,5 +1,7 @@
 #include "editingaidwindow.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGridLayout>
@@ -21,6 +23,7 @@ EditingAidWindow::EditingAidWindow(std::function<void(const QString &)> insert, 
 {
     setObjectName(QStringLiteral("QlmAux"));
     setWindowTitle(QStringLiteral("QLM文章作成補助"));
+    cancelOnEscape(this);
 
     auto *frame = new QGroupBox(QStringLiteral("入力コード"), this);
     frame->setObjectName(QStringLiteral("Frame1"));

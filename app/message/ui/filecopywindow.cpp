@@ -1,5 +1,7 @@
 #include "filecopywindow.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include "shell/ui/toolwindow.h"
 
 #include "message/filecopy.h"
@@ -42,6 +44,7 @@ FileCopyWindow::FileCopyWindow(AppContext &ctx, QWidget *parent) : QWidget(paren
     run->setObjectName(QStringLiteral("Command1"));
     auto *cancel = new QPushButton(QStringLiteral("キャンセル"), this);
     cancel->setObjectName(QStringLiteral("Command2"));
+    cancelOnEscape(this, cancel);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label2, 0, 0, 1, 2);

@@ -61,8 +61,18 @@ void MessageEditor::showForm(const MessageForm &f)
     }
 }
 
+bool MessageEditor::hasUnsavedEdits() const
+{
+    const QString now = content_->text();
+    return !now.isEmpty() && now != cleanContent_;
+}
+
+void MessageEditor::markClean() { cleanContent_ = content_->text(); }
+
 void MessageEditor::browse()
 {
+    if (!mayReplaceContent())
+        return;
     const QString path = chooseFile ? chooseFile(MsdDialog::Open, text1_->text()) : QString();
     if (path.isEmpty())
         return;
@@ -70,21 +80,28 @@ void MessageEditor::browse()
     list1_->clear();
     text2_->clear();
     content_->setText(QString());
+    markClean();
 }
 
 void MessageEditor::openFile()
 {
+    if (!mayReplaceContent())
+        return;
     MessageForm f = form();
-    ops_.open(f);
+    const bool opened = ops_.open(f);
     showForm(f);
+    if (opened)
+        markClean();
 }
 
 void MessageEditor::saveFile()
 {
     MessageForm f = form();
     int badCode = -1;
-    ops_.save(f, &badCode);
+    const bool saved = ops_.save(f, &badCode);
     showForm(f);
+    if (saved)
+        markClean();
     if (badCode >= 0)
         content_->placeCaret(badCode);
 }
@@ -127,9 +144,12 @@ void MessageEditor::onListClicked(QListWidgetItem *item)
     if (!item)
         return;
     const int number = item->text().toInt();
+    if (!mayReplaceContent())
+        return;
     MessageForm f = form();
     ops_.showStored(f, number);
     showForm(f);
+    markClean();
     const auto found = list1_->findItems(QString::number(number), Qt::MatchExactly);
     if (!found.isEmpty()) {
         list1_->setCurrentItem(found.first());

@@ -34,6 +34,14 @@ public:
 
     // The file dialog of "参照"; the window hands over its own.
     std::function<QString(MsdDialog kind, const QString &current)> chooseFile;
+    // Asked before the content box is replaced from the file while it holds
+    // unsaved edits; false keeps everything as it is.
+    std::function<bool()> confirmDiscard;
+
+    // The content box differs from what was last opened, saved or read.
+    bool hasUnsavedEdits() const;
+    // What the box holds now counts as saved.
+    void markClean();
 
     // The boxes and the save list as the operations see them.
     MessageForm form() const;
@@ -51,10 +59,12 @@ public:
 private:
     void onNumberChanged();
     void onListClicked(QListWidgetItem *item);
+    bool mayReplaceContent() const { return !confirmDiscard || !hasUnsavedEdits() || confirmDiscard(); }
 
     AppContext &ctx_;
     MessageFileOperations ops_;
     bool settingNumber_ = false;
+    QString cleanContent_;
 
     QLineEdit *text1_ = nullptr;
     QListWidget *list1_ = nullptr;

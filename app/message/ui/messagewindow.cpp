@@ -2,6 +2,7 @@
 
 #include "base/catalogcodes.h"
 #include "comm/appcontext.h"
+#include "comm/outputchannel.h"
 #include "contentboxconverter.h"
 #include "editingaidwindow.h"
 #include "filecopywindow.h"
@@ -26,7 +27,9 @@ const QString kReadingCaption = QStringLiteral("読み込み中");
 const QString kCancelReadCaption = QStringLiteral("読み込み中止");
 
 constexpr qint16 kReadingAll = 204;
+constexpr qint16 kRegisteringAll = 212;
 constexpr qint16 kPrintingAll = 213;
+constexpr int kMessages = 255;
 
 } // namespace
 
@@ -34,8 +37,12 @@ MessageWindow::MessageWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
     : ToolWindow(ctx, host, QStringLiteral("QLM"), QStringLiteral("WinQLM"), Interfaces::SerialOnly, parent),
       transfer_(ctx)
 {
-    transfer_.showProgress = [this](const MessageForm &f) { showForm(f); };
+    transfer_.showProgress = [this](const MessageForm &f) { onTransferProgress(f); };
     transfer_.runner().busyChanged = [this](qint16 state, bool on) { onBusyChanged(state, on); };
+    ctx.channel().replyArrived = [self = QPointer<MessageWindow>(this)](const QByteArray &frame) {
+        if (self)
+            self->onReplyFrame(frame);
+    };
     blinkTimer()->setObjectName(QStringLiteral("Timer1"));
     buildControls();
     load();
@@ -58,9 +65,8 @@ void MessageWindow::buildControls()
     label(5, QStringLiteral("(スペースは ^ で表示されます)"), 218, 112, 300, 22);
 
     editor_ = new MessageEditor(ctx(), b);
-    editor_->chooseFile = [this](MsdDialog kind, const QString &current) {
-        return chooseFile ? chooseFile(this, kind, current) : QString();
-    };
+    editor_->chooseFile = [this](MsdDialog kind, const QString &current) { return pickFile(kind, current); };
+    editor_->confirmDiscard = [this] { return confirmDiscard(); };
     editor_->fileBox()->setGeometry(96, 46, 466, 24);
     editor_->saveList()->setGeometry(14, 102, 100, 336);
     editor_->numberBox()->setGeometry(218, 80, 64, 24);
@@ -151,25 +157,61 @@ void MessageWindow::showEditingAid()
     aid_->raise();
 }
 
+bool MessageWindow::hasUnsavedEdits() const { return editor_->hasUnsavedEdits(); }
+
 void MessageWindow::readAll()
 {
+    // The read fills the boxes from the file it writes.
+    if (!confirmDiscard())
+        return;
     MessageForm f = form();
-    transfer_.readAll(f);
+    const bool read = transfer_.readAll(f);
     showForm(f);
+    if (read)
+        editor_->markClean();
 }
 
 void MessageWindow::registerAll()
 {
+    // Register all shows each message of the file in the boxes.
+    if (!confirmDiscard())
+        return;
+    const QString before = form().content;
     MessageForm f = form();
     int badCode = -1;
     transfer_.registerAll(f, &badCode);
     showForm(f);
+    if (f.content != before)
+        editor_->markClean();
     if (badCode >= 0)
         editor_->content().placeCaret(badCode);
 }
 
+void MessageWindow::onTransferProgress(const MessageForm &f)
+{
+    showForm(f);
+    if (ctx().state.toolState == kRegisteringAll && !f.savedNumbers.isEmpty()) {
+        const int index = int(f.savedNumbers.indexOf(f.numberText.toInt()));
+        showProgress(index + 1, int(f.savedNumbers.size()));
+    }
+}
+
+void MessageWindow::onReplyFrame(const QByteArray &frame)
+{
+    // Message frames come in ascending number: DC3, letter, number, ...
+    if (!reading_ || frame.size() < 4 || frame.at(0) != 0x13)
+        return;
+    showProgress(quint8(frame.at(2)), kMessages);
+}
+
 void MessageWindow::onBusyChanged(qint16 state, bool on)
 {
+    if (!on)
+        endProgress();
+    else if (state == kReadingAll)
+        showProgress(0, kMessages);
+    else if (state == kPrintingAll)
+        showProgress(0, 0); // the printer says nothing until it is done
     if (state == kReadingAll)
         setReadingMode(on);
     else if (state == kPrintingAll)

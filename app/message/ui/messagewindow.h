@@ -32,9 +32,13 @@ public:
     void setPrintAllMode(bool on);
     bool isReading() const { return reading_; }
 
+    bool hasUnsavedEdits() const override;
+
 private:
     void buildControls();
     void onBusyChanged(qint16 state, bool on);
+    void onTransferProgress(const MessageForm &form);
+    void onReplyFrame(const QByteArray &frame);
 
     void showEditingAid();
     void onRegisterClicked();

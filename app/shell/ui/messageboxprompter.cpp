@@ -90,7 +90,13 @@ Answer MessageBoxPrompter::ask(const PromptRequest &request)
     // Closing the box with Escape or the title bar: the last button (the
     // cancelling one) answers, as on the original platform.
     box.setEscapeButton(box.button(buttons.size() == 1 ? buttons.first() : buttons.last()));
+    // A reply wait's busy cursor is no answer to a question.
+    const bool busyCursor = QApplication::overrideCursor() != nullptr;
+    if (busyCursor)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (busyCursor)
+        QApplication::restoreOverrideCursor();
     auto clicked = box.standardButton(box.clickedButton());
     if (clicked == QMessageBox::NoButton)
         clicked = buttons.size() == 1 ? buttons.first() : buttons.last();

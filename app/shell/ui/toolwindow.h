@@ -4,6 +4,20 @@
 // numbered command buttons, the file toolbar, busy mode, sub windows, back
 // to menu and the close box. A tool derives from it, builds its controls
 // in block() and calls load() at the end of its constructor.
+//
+// Every tool also gets, with at most a line or two of its own:
+// - the status strip below the block (port, speed, "模擬", DSR/CTS) and
+//   its progress: showProgress(n, total) ... endProgress();
+// - a busy cursor during every reply wait (OutputChannel::ReplyWait);
+// - "通信ログ" (the traffic window) on Ctrl+L and as the last toolbar button
+//   (addFileToolbar adds it; another toolbar calls addTrafficButton);
+// - Ctrl+O, Ctrl+S, Ctrl+P on the file toolbar, F1 for help;
+// - the file box filled with the tool's last file and the file dialogs
+//   started in its folder, across runs (addFileToolbar or setFileBox;
+//   dialogs through pickFile);
+// - the discard question: override hasUnsavedEdits(); back to menu and the
+//   close box ask by themselves, an operation that replaces the window's
+//   content asks confirmDiscard() first.
 #include "msdfiledialog.h"
 
 #include <QColor>
@@ -16,10 +30,14 @@
 
 class AppContext;
 class FileToolbar;
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QToolBar;
+class StatusStrip;
 class ToolHost;
+class TrafficWindow;
 
 class ToolWindow : public QWidget {
     Q_OBJECT
@@ -33,6 +51,32 @@ public:
 
     // The file dialogs of the window and its sub windows; tests replace it.
     MsdFileChooser chooseFile = chooseMsdFile;
+    // A file dialog through chooseFile, started at current or else at the
+    // tool's last file; the chosen file is remembered. Empty: cancelled.
+    QString pickFile(MsdDialog kind, const QString &current);
+    // Remembers path as the tool's last file (across runs).
+    void rememberFile(const QString &path);
+
+    // Unsaved edits the window would lose; the tool says (none by default).
+    virtual bool hasUnsavedEdits() const { return false; }
+    // With unsaved edits, asks whether to discard them (Yes/No, No the
+    // default). True: go on.
+    bool confirmDiscard();
+    // The same for leaving the tool (close box, back to menu), asked once
+    // however many times it is tried: a tool whose own leaving steps come
+    // first asks it before them.
+    bool confirmClose();
+
+    StatusStrip *statusStrip() const { return strip_; }
+    // Progress of long work in the strip: "n / total" and the bar (total 0:
+    // a running bar without numbers); endProgress() hides both.
+    void showProgress(int done, int total);
+    void endProgress();
+
+    // The traffic window "通信ログ" (Ctrl+L), opened or raised.
+    TrafficWindow *showTrafficWindow();
+    // Adds the "通信ログ" button at the end of a toolbar of the tool's own.
+    QAction *addTrafficButton(QToolBar *bar);
 
     static constexpr int kBlinkMs = 500;
 
@@ -72,6 +116,10 @@ protected:
         std::function<void()> remove;
     };
     FileToolbar *addFileToolbar(QLineEdit *fileBox, FileActions actions);
+    // The box that names the tool's file: filled at load() with the last
+    // file used when it is empty, remembered on leaving (addFileToolbar
+    // sets it).
+    void setFileBox(QLineEdit *fileBox) { fileBox_ = fileBox; }
 
     // Placement, the interface set to serial for a serial-only tool and
     // the port opened; call once the controls are built.
@@ -90,6 +138,8 @@ protected:
 private:
     void layoutBlock();
     void blink();
+    void rememberFileBox();
+    void setWaitCursor(bool on);
 
     AppContext &ctx_;
     ToolHost &host_;
@@ -104,4 +154,9 @@ private:
     QPalette buttonPalette_;
     QTimer *blinkTimer_ = nullptr;
     QList<QPointer<QWidget>> subWindows_;
+    StatusStrip *strip_ = nullptr;
+    QLineEdit *fileBox_ = nullptr;
+    QPointer<TrafficWindow> traffic_;
+    bool waitCursor_ = false;
+    bool closeConfirmed_ = false;
 };

@@ -105,9 +105,8 @@ void TesterWindow::buildControls()
     addLabel(b, QStringLiteral("Label5"), QStringLiteral("(スペースは ^ で表示されます)"), {186, 106, 240, 22});
 
     editor_ = new MessageEditor(ctx(), b);
-    editor_->chooseFile = [this](MsdDialog kind, const QString &current) {
-        return chooseFile ? chooseFile(this, kind, current) : QString();
-    };
+    editor_->chooseFile = [this](MsdDialog kind, const QString &current) { return pickFile(kind, current); };
+    editor_->confirmDiscard = [this] { return confirmDiscard(); };
     editor_->fileBox()->setGeometry(90, 46, 470, 24);
     editor_->saveList()->setGeometry(14, 100, 96, 248);
     editor_->numberBox()->setGeometry(178, 78, 56, 24);
@@ -147,6 +146,8 @@ void TesterWindow::buildControls()
     connect(copyButton_, &QPushButton::clicked, this,
             [this] { adopt(FileCopyWindow::showFor(this, ctx(), fileCopy_)); });
     connect(menuButton_, &QPushButton::clicked, this, [this] {
+        if (!confirmClose())
+            return;
         run_.backToMenu();
         backToMenu();
     });
@@ -385,8 +386,14 @@ void TesterWindow::showProgress(const RunProgress &p)
     pBar1_->setVisible(p.barVisible);
 }
 
+bool TesterWindow::hasUnsavedEdits() const { return editor_->hasUnsavedEdits(); }
+
 void TesterWindow::closeEvent(QCloseEvent *event)
 {
+    if (!confirmClose()) {
+        event->ignore();
+        return;
+    }
     if (run_.running()) {
         // The run is still on the stack: stop it and close once it ends.
         closeRequested_ = true;

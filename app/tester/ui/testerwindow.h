@@ -35,6 +35,8 @@ public:
     // What a run reads from the boxes now.
     TesterForm testerForm();
 
+    bool hasUnsavedEdits() const override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -4,6 +4,7 @@
 #include "message/displayform.h"
 #include "message/ui/filecopywindow.h"
 #include "message/ui/listprinter.h"
+#include "unit/unitwire.h"
 #include "uxnumdialog.h"
 #include "uxsubmenu.h"
 
@@ -47,15 +48,31 @@ UnitWindow::UnitWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
     : ToolWindow(ctx, host, QStringLiteral("UX"), QStringLiteral("WinUX"), Interfaces::SerialOnly, parent), ops_(ctx),
       transfer_(ctx)
 {
-    transfer_.runner().busyChanged = [this](qint16, bool on) { setBusy(on); };
-    transfer_.choose = [this] { return choose ? choose() : UxNumDialog::ask(this->ctx(), this); };
+    transfer_.runner().busyChanged = [this](qint16, bool on) {
+        setBusy(on);
+        if (on)
+            showProgress(0, readTotal_);
+        else
+            endProgress();
+    };
+    transfer_.choose = [this] {
+        auto chosen = choose ? choose() : UxNumDialog::ask(this->ctx(), this);
+        readDone_ = 0;
+        readTotal_ = chosen && this->ctx().state.toolState == UnitStates::Read
+                         ? int(itemsOf(chosen->model, chosen->number).size())
+                         : 0;
+        return chosen;
+    };
     transfer_.showProgress = [this](const UnitSettings &s) {
         UnitForm f = form();
         f.settings = s;
         showForm(f);
+        if (readTotal_ > 0)
+            showProgress(++readDone_, readTotal_);
     };
     buildControls();
     showForm(UnitForm{});
+    clean_ = form().settings;
     load();
 }
 
@@ -218,9 +235,11 @@ void UnitWindow::onNameEdited(int index)
     }
 }
 
+bool UnitWindow::hasUnsavedEdits() const { return form().settings != clean_; }
+
 void UnitWindow::browse()
 {
-    const QString path = chooseFile ? chooseFile(this, MsdDialog::Open, text1_->text()) : QString();
+    const QString path = pickFile(MsdDialog::Open, text1_->text());
     if (!path.isEmpty())
         text1_->setText(path);
 }
@@ -235,13 +254,17 @@ std::optional<Chosen> UnitWindow::chooseIn(qint16 state)
 
 void UnitWindow::openFile()
 {
+    if (!confirmDiscard())
+        return;
     const auto chosen = chooseIn(UnitStates::Open);
     if (!chosen)
         return;
     UnitForm f = form();
     ctx().state.toolState = UnitStates::Open;
-    ops_.open(f, chosen->model, chosen->number);
+    const bool opened = ops_.open(f, chosen->model, chosen->number);
     showForm(f);
+    if (opened)
+        clean_ = form().settings;
     ctx().state.toolState = UnitStates::Idle;
 }
 
@@ -253,9 +276,11 @@ void UnitWindow::saveFile()
     UnitForm f = form();
     Fault fault;
     ctx().state.toolState = UnitStates::Save;
-    ops_.save(f, chosen->model, chosen->number, &fault);
+    const bool saved = ops_.save(f, chosen->model, chosen->number, &fault);
     ctx().state.toolState = UnitStates::Idle;
     showForm(f);
+    if (saved)
+        clean_ = form().settings;
     if (!fault.ok())
         focusFault(chosen->model, fault);
 }
@@ -283,9 +308,14 @@ void UnitWindow::printList()
 
 void UnitWindow::readPrinter()
 {
+    if (!confirmDiscard())
+        return;
     UnitForm f = form();
-    transfer_.read(f.settings);
+    const bool read = transfer_.read(f.settings);
     showForm(f);
+    readTotal_ = 0;
+    if (read)
+        clean_ = form().settings;
 }
 
 void UnitWindow::registerPrinter()

@@ -33,6 +33,9 @@ public:
     // The selection dialog; tests replace it.
     std::function<std::optional<Chosen>()> choose;
 
+    // The boxes differ from what was last opened, saved or read.
+    bool hasUnsavedEdits() const override;
+
 private:
     void buildControls();
     void browse();
@@ -51,6 +54,10 @@ private:
     UnitFileOperations ops_;
     UnitTransfer transfer_;
     bool loading_ = false;
+    UnitSettings clean_;
+    // Items of the read in progress, and how many are in.
+    int readTotal_ = 0;
+    int readDone_ = 0;
 
     QLineEdit *text1_ = nullptr;
     std::array<QLineEdit *, kVuxChannels> text3_{};     // names

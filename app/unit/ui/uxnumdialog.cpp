@@ -1,5 +1,7 @@
 #include "uxnumdialog.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include "comm/appcontext.h"
 #include "comm/eventwait.h"
 
@@ -75,6 +77,7 @@ UxNumDialog::UxNumDialog(AppContext &ctx, QWidget *parent)
     });
     connect(ok_, &QPushButton::clicked, this, &UxNumDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &UxNumDialog::cancel);
+    cancelOnEscape(this, cancel_);
     // Until a model is chosen the number box shows for a file only.
     text1_->setVisible(texts_.purpose == Purpose::File);
     upDown1_->setVisible(texts_.purpose == Purpose::File);

@@ -1,5 +1,7 @@
 #include "uxsubmenu.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include "comm/appcontext.h"
 #include "comm/ui/outputdisplaywindow.h"
 #include "unit/unitsettings.h"
@@ -45,6 +47,7 @@ UxSubMenu::UxSubMenu(AppContext &ctx, UnitTransfer &transfer, QWidget *owner)
     connect(vuxOutput_, &QPushButton::clicked, this, [this] { outputCheck(true); });
     connect(uxOutput_, &QPushButton::clicked, this, [this] { outputCheck(false); });
     connect(cancel_, &QPushButton::clicked, this, &QWidget::close);
+    cancelOnEscape(this, cancel_);
 
     ctx_.state.toolState = UnitStates::SubMenu;
     if (owner_)
