@@ -114,6 +114,7 @@ bool FingerExchange::waitWhile(const std::function<bool()> &more, int pollMs)
     // True when the wait ended for the condition, false for the timer, a
     // cancel or a closed port.
     const ChannelState &st = ch_.state();
+    const OutputChannel::ReplyWait busy(ch_);
     eventwait::pumpUntil([&] { return !more() || st.timeoutElapsed || ex_->cancelled() || !ch_.serial().isOpen(); },
                          pollMs);
     return !more() && !ex_->cancelled() && ch_.serial().isOpen();

@@ -208,6 +208,8 @@ std::optional<QByteArray> FingerUnit::readTemplate(int row, int finger, const QB
 bool FingerUnit::readTemplates(int first, int last, bool forSaving)
 {
     ex_.clearCancel();
+    const int total = templatesIn(first, last);
+    int done = 0;
     for (int row = qMax(1, first); row <= qMin(last, fingers::kRows); ++row) {
         for (int finger = 0; finger < 2; ++finger) {
             const QByteArray id = users_[row].userId[finger];
@@ -217,11 +219,14 @@ bool FingerUnit::readTemplates(int first, int last, bool forSaving)
             const auto t = readTemplate(row, finger, id);
             if (!t) {
                 tellStatus({});
+                showItems(0, 0);
                 return false;
             }
             users_[row].fingerTemplate[finger] = *t;
+            showItems(++done, total);
         }
     }
+    showItems(0, 0);
     tellStatus({});
     if (selectRow)
         selectRow(fingers::kRows + 1);
@@ -380,10 +385,28 @@ bool FingerUnit::deleteUsers(int first, int last, const DeletePassword &password
     return outcome == Outcome::Ok;
 }
 
+int FingerUnit::templatesIn(int first, int last) const
+{
+    int n = 0;
+    for (int row = qMax(1, first); row <= qMin(last, fingers::kRows); ++row) {
+        for (int finger = 0; finger < 2; ++finger)
+            n += fingers::isBlankId(users_[row].userId[finger]) ? 0 : 1;
+    }
+    return n;
+}
+
+void FingerUnit::showItems(int done, int total)
+{
+    if (items)
+        items(done, total);
+}
+
 bool FingerUnit::writeTemplates(int first, int last, bool appendToDataFile)
 {
     ex_.clearCancel();
     bool ok = true;
+    const int total = templatesIn(first, last);
+    int done = 0;
     for (int row = qMax(1, first); ok && row <= qMin(last, fingers::kRows); ++row) {
         if (!users_[row].hasIds())
             break;
@@ -416,6 +439,7 @@ bool FingerUnit::writeTemplates(int first, int last, bool appendToDataFile)
                 settle(lastIndex);
                 showProgress(0, 0);
                 ch_.serial().clearInput();
+                showItems(++done, total);
             } else {
                 showProgress(0, 0);
                 if (!r.bytes.isEmpty())
@@ -428,6 +452,7 @@ bool FingerUnit::writeTemplates(int first, int last, bool appendToDataFile)
     }
     tellStatus({});
     showProgress(0, 0);
+    showItems(0, 0);
     if (!ex_.cancelled())
         messenger_.showCatalogMessage(ok ? msg::TemplatesRegistered : msg::RegisterFromFileFailed);
     return ok;

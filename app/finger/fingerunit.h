@@ -35,6 +35,7 @@ public:
     // ---- what the window shows -----------------------------------------
     std::function<void(const QString &)> status;          // the status panel; empty clears it
     std::function<void(int value, int maximum)> progress; // maximum 0 hides the bar
+    std::function<void(int done, int total)> items;       // templates of a sequence; total 0 at its end
     std::function<void(int seconds)> countdown;           // PassView: the seconds left, -1 hides
     std::function<void(int row)> selectRow;               // the grid's current row
     std::function<void(const FoundFinger &)> highlight;   // the recognised cell, yellow
@@ -93,6 +94,8 @@ private:
     void tellNoReply(const QByteArray &received, const QString &timeoutText);
     std::optional<QByteArray> readTemplate(int row, int finger, const QByteArray &id);
     void setState(int code);
+    int templatesIn(int first, int last) const;
+    void showItems(int done, int total);
     void tellStatus(const QString &text);
     void showProgress(int value, int maximum);
     void settle(int maximum);

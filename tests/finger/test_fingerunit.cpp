@@ -102,7 +102,14 @@ TEST_F(FingerUnitTest, ReadsAHundredRegistrantsAndTheirTemplates)
     EXPECT_EQ(users[1].userId[0], "A000001");
     EXPECT_EQ(users[100].userId[1], "B000100");
 
+    QList<std::pair<int, int>> items;
+    unit.items = [&items](int done, int total) { items << std::make_pair(done, total); };
     ASSERT_TRUE(unit.readTemplates(1, 100, false)) << texts().join('|').toStdString();
+    // "n / 200" for every template, then the end.
+    ASSERT_EQ(items.size(), 201);
+    EXPECT_EQ(items.first(), std::make_pair(1, 200));
+    EXPECT_EQ(items.at(199), std::make_pair(200, 200));
+    EXPECT_EQ(items.last(), std::make_pair(0, 0));
     for (int row = 1; row <= 100; ++row) {
         for (int f = 0; f < 2; ++f)
             ASSERT_EQ(users[row].fingerTemplate[f], sim::FingerPrinter::templateFor(users[row].userId[f])) << row;

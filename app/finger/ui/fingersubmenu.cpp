@@ -1,5 +1,7 @@
 #include "fingersubmenu.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include <QPushButton>
 
 FingerSubMenu::FingerSubMenu(QWidget *owner) : QWidget(owner, Qt::Dialog)
@@ -47,6 +49,7 @@ FingerSubMenu::FingerSubMenu(QWidget *owner) : QWidget(owner, Qt::Dialog)
         });
     }
     setFixedSize(kWidth + 32, 14 + kCommands * kStep + 14);
+    cancelOnEscape(this);
 }
 
 void FingerSubMenu::setButtonsEnabled(bool on)

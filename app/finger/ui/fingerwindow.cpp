@@ -246,7 +246,13 @@ void FingerWindow::buildControls()
 void FingerWindow::wireUnit()
 {
     unit_.status = [this](const QString &text) { showStatus(text); };
-    unit_.progress = [this](int value, int maximum) { showProgress(value, maximum); };
+    unit_.progress = [this](int value, int maximum) { showBar(value, maximum); };
+    unit_.items = [this](int done, int total) {
+        if (total > 0)
+            showProgress(done, total);
+        else
+            endProgress();
+    };
     unit_.countdown = [this](int seconds) { showCountdown(seconds); };
     unit_.selectRow = [this](int row) { selectRows(row, row); };
     unit_.highlight = [this](const FoundFinger &f) { showHighlight(f); };
@@ -255,7 +261,7 @@ void FingerWindow::wireUnit()
         refreshGrid();
         text1_->setText(path);
     };
-    files_.progress = [this](int n) { showProgress(n, fingers::kRows); };
+    files_.progress = [this](int n) { showBar(n, fingers::kRows); };
 }
 
 // ---- the grid ------------------------------------------------------------
@@ -329,7 +335,7 @@ void FingerWindow::clearHighlight()
 
 void FingerWindow::showStatus(const QString &text) { panel1_->setText(text); }
 
-void FingerWindow::showProgress(int value, int maximum)
+void FingerWindow::showBar(int value, int maximum)
 {
     if (maximum <= 0) {
         pBar1_->hide();
@@ -369,7 +375,7 @@ void FingerWindow::runCommand(const std::function<void()> &body, bool closeSubMe
 void FingerWindow::finish()
 {
     showCountdown(-1);
-    showProgress(0, 0);
+    showBar(0, 0);
     selectRows(kHiddenRow, kHiddenRow);
     ctx().state.toolState = kIdle;
     setBusy(false);
@@ -419,19 +425,19 @@ void FingerWindow::openFiles()
 {
     const bool several = text1_->text().contains(kSeveralFiles);
     ctx().state.toolState = msg::FingerFileRead;
-    showProgress(0, fingers::kRows);
+    showBar(0, fingers::kRows);
     const QString path = QDir::fromNativeSeparators(text1_->text());
     const auto rows =
         several ? files_.readSingleUserFiles(users_, users_.selectedFiles()) : files_.readFile(users_, path);
     openedDataFile_ = rows && !several && FingerFiles::sameFile(path, files_.dataFilePath());
     if (!rows) {
-        showProgress(0, 0);
+        showBar(0, 0);
         return;
     }
     refreshGrid();
-    showProgress(fingers::kRows, fingers::kRows);
+    showBar(fingers::kRows, fingers::kRows);
     ctx().channel().waitMs(unit_.times().settleMs);
-    showProgress(0, 0);
+    showBar(0, 0);
     ctx().messenger().showCatalogMessage(msg::FingerFileRead);
 }
 
@@ -456,7 +462,7 @@ void FingerWindow::saveUsers()
         return;
 
     ctx().state.toolState = msg::FingerFileSaved;
-    showProgress(0, fingers::kRows);
+    showBar(0, fingers::kRows);
     int saved = first - 1; // the last row that is ready
     bool ok = true;
     for (int row = first; ok && row <= qMin(last, int(fingers::kRows)); ++row) {
@@ -476,17 +482,17 @@ void FingerWindow::saveUsers()
             ok = files_.writeFinger(users_, row, FingerFiles::Target::SingleUser);
         if (ok)
             saved = row;
-        showProgress(row, fingers::kRows);
+        showBar(row, fingers::kRows);
     }
     if (ok && toDataFile)
         ok = saved >= first && files_.replaceDataFile(users_, first, saved);
     if (!ok || saved < first) {
-        showProgress(0, 0);
+        showBar(0, 0);
         return;
     }
-    showProgress(fingers::kRows, fingers::kRows);
+    showBar(fingers::kRows, fingers::kRows);
     ctx().channel().waitMs(unit_.times().settleMs);
-    showProgress(0, 0);
+    showBar(0, 0);
     ctx().messenger().showCatalogMessage(msg::FingerFileSaved);
 }
 

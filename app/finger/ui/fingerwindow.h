@@ -69,7 +69,7 @@ private:
     void clearHighlight();
     void showHighlight(const FoundFinger &found);
     void showStatus(const QString &text);
-    void showProgress(int value, int maximum);
+    void showBar(int value, int maximum); // PBar1, beside the status strip's own
     void showCountdown(int seconds);
 
     void browse();
