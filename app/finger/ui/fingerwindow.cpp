@@ -13,6 +13,7 @@
 #include "message/ui/filecopywindow.h"
 #include "shell/launcher.h"
 #include "shell/ui/filetoolbar.h"
+#include "shell/ui/statusstrip.h"
 #include "shell/ui/toolhost.h"
 
 #include "finger/listslip.h"
@@ -104,8 +105,9 @@ FingerWindow::FingerWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
     ctx.messenger().setBeforeFingerMessage([this] { panel1_->clear(); });
     qApp->installEventFilter(this);
     load();
+    // The status strip of every tool goes below the window's own status bar.
     if (!ctx.state.launcherMaximized)
-        resize(px(launcher::kDesignWidth), px(kWindowHeightTwips));
+        resize(px(launcher::kDesignWidth), px(kWindowHeightTwips) + StatusStrip::kHeight);
     text1_->setText(files_.dataFilePath());
 }
 
@@ -734,7 +736,7 @@ void FingerWindow::resizeEvent(QResizeEvent *event)
 {
     ToolWindow::resizeEvent(event);
     if (statusBar_)
-        statusBar_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+        statusBar_->setGeometry(0, height() - StatusStrip::kHeight - kStatusHeight, width(), kStatusHeight);
 }
 
 bool FingerWindow::eventFilter(QObject *watched, QEvent *event)
