@@ -153,12 +153,12 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
     ReceiveState &rx = ch.rx();
     SerialControl &serial = ch.serial();
     const ticketframes::ReadFrames frames = ticketframes::readFrames(number, rawNumberModel);
-    const int timeoutMs = ticketframes::kReadTimeoutMs;
+    // The channel's long reply time: 10 s unless a test shortens it.
+    const int timeoutMs = ch.times().replyLongMs;
 
     for (int slot = kFirstSlot; slot <= TicketContent::kLineCount; ++slot)
         rx.lines.set(slot, 0, kEmptySlot);
     rx.framesComplete = false;
-    ch.armTimeout(timeoutMs);
     serial.clearInput();
     rx.clearText();
     if (!frames.open.isEmpty()) {
@@ -166,7 +166,6 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
             return notSent(s);
         ch.waitMs(ticketframes::kReadBracketSettleMs);
         rx.clearText();
-        ch.armTimeout(timeoutMs);
     }
     rx.frameStarted = false;
     rx.lineSlot = TicketContent::kLineCount;
@@ -174,6 +173,10 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
     serial.setDtrEnable(true);
     if (const Sent s = ex.send(frames.request); s != Sent::Ok)
         return notSent(s);
+    // The send's own drain and DSR checks use the same timer, so the read's
+    // timeout starts once the request is out; a reply that is already in
+    // is complete, and one under way gets the full interval from here.
+    ch.armTimeout(timeoutMs);
     if (!ch.waitDsrAfterDtr())
         return Outcome::Stopped;
 
