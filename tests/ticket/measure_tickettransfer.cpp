@@ -60,7 +60,7 @@ TEST(TicketTransferMeasure, NinetyNineFullContentsAt38400)
     auto *printer = pc.printer<sim::TicketPrinter>();
     printer->setLineRate(kBaud);
     ASSERT_TRUE(pc.ctx->channel().openSerialPort());
-    ASSERT_EQ(pc.ctx->serial().baudRate(), kBaud);
+    ASSERT_EQ(pc.ctx->serialLink().baudRate(), kBaud);
 
     OperationRunner runner(*pc.ctx);
     TicketTransfer transfer(*pc.ctx, runner, {});
