@@ -89,10 +89,10 @@ private:
 
     Model model_ = Model::K07;
     std::array<QMap<int, QList<QByteArray>>, 2> contents_;
-    QByteArray stream_;       // from the program, not yet taken
-    bool inBlock_ = false;    // between DC3 "B" n and the ETX
-    int blockNumber_ = 0;     // the content being registered (0: out of range)
-    QByteArray heldReply_;    // "K-07" register reply waiting for the bracket
+    QByteArray stream_;    // from the program, not yet taken
+    bool inBlock_ = false; // between DC3 "B" n and the ETX
+    int blockNumber_ = 0;  // the content being registered (0: out of range)
+    QByteArray heldReply_; // "K-07" register reply waiting for the bracket
     RegisterReply registerReply_ = RegisterReply::AfterEtx;
     QList<int> acknowledged_;
     int ticket_ = 0;

@@ -61,7 +61,8 @@ Outcome TicketTransfer::registerContent(TicketForm &form, int barcodeHeight, tic
     if (check.ok()) {
         if (const int line = lineNeedingBarcodeHeight(form.content, barcodeHeight)) {
             ctx_.messenger().showMessage(kNoBarcodeHeight, Icon::Exclamation);
-            check = {kBarcodeHeightRefused, line, int(form.content.line(line).text.indexOf(ticketconversion::kBarcode))};
+            check = {kBarcodeHeightRefused, line,
+                     int(form.content.line(line).text.indexOf(ticketconversion::kBarcode))};
             if (refused)
                 *refused = check;
             return Outcome::NotRun;

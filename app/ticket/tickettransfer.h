@@ -33,10 +33,10 @@ public:
 
     // How a sequence ended.
     enum class Outcome {
-        Done,        // confirmed (614) or read (613)
-        Failed,      // told: 631 for a registration, 20 for a read
-        Stopped,     // the user cancelled a line prompt: nothing told
-        NotRun,      // refused or cancelled before anything was sent
+        Done,    // confirmed (614) or read (613)
+        Failed,  // told: 631 for a registration, 20 for a read
+        Stopped, // the user cancelled a line prompt: nothing told
+        NotRun,  // refused or cancelled before anything was sent
     };
 
     // The whole button: check the content (and the barcode height), the

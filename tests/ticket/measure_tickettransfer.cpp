@@ -99,6 +99,7 @@ TEST(TicketTransferMeasure, NinetyNineFullContentsAt38400)
                 (lineMs + fixedMs) / 1000.0);
     std::printf("total / line time %.3f, total / (line + waits) %.3f\n", double(totalMs) / lineMs,
                 double(totalMs) / (lineMs + fixedMs));
-    std::printf("CPU %.1f s = %.1f %% of the wall time (program and emulator)\n", cpu, 100.0 * cpu / (totalMs / 1000.0));
+    std::printf("CPU %.1f s = %.1f %% of the wall time (program and emulator)\n", cpu,
+                100.0 * cpu / (totalMs / 1000.0));
     EXPECT_LT(double(totalMs), 1.10 * (lineMs + fixedMs));
 }

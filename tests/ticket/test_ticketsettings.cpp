@@ -300,7 +300,8 @@ TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
     ChannelTimes t = pc.ctx->channel().times();
     t.replyLongMs = 300;
     pc.ctx->channel().setTimes(t);
-    printer->setContent(1, {QByteArray::fromHex("1c65 3232 41420d4344"), QByteArray::fromHex("1c65 3131 1d6838 135300")});
+    printer->setContent(1,
+                        {QByteArray::fromHex("1c65 3232 41420d4344"), QByteArray::fromHex("1c65 3131 1d6838 135300")});
     // The dialog comes after the line checks: answer it once it is up.
     const auto choose = [this](const char *n) {
         auto *poll = new QTimer(window.get());
@@ -349,7 +350,7 @@ TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
         EXPECT_EQ(line(k)->text(), k <= placeholders.size() ? QStringLiteral("No.") + placeholders[k - 1] : QString())
             << k;
         EXPECT_EQ(mag(k)->text(), k <= placeholders.size() ? QStringLiteral("%1x%2").arg(1 + k % 4).arg(1 + k / 4 % 4)
-                                                            : QStringLiteral("1x1"))
+                                                           : QStringLiteral("1x1"))
             << k;
     }
     EXPECT_EQ(pc.prompter->codes(), (QList<int>{613, 614, 613}));

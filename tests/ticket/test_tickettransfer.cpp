@@ -37,13 +37,12 @@ QByteArray bytes(const char *spaced) { return QByteArray::fromHex(QByteArray(spa
 class TicketTransferTest : public ::testing::Test {
 protected:
     TicketTransferTest()
-        : pc("ticket"), runner(*pc.ctx),
-          transfer(*pc.ctx, runner,
-                   {[this] { return chosen; },
-                    [this](const ReadBack &r) {
-                        shown = r.content;
-                        shownInState = pc.ctx->state.toolState;
-                    }})
+        : pc("ticket"), runner(*pc.ctx), transfer(*pc.ctx, runner,
+                                                  {[this] { return chosen; },
+                                                   [this](const ReadBack &r) {
+                                                       shown = r.content;
+                                                       shownInState = pc.ctx->state.toolState;
+                                                   }})
     {
         ChannelTimes t = pc.ctx->channel().times();
         t.replyMs = kReplyMs;
@@ -115,11 +114,9 @@ TEST_F(TicketTransferTest, RegisterThenReadSendTheCommandBytesOfBothModels)
     } kCases[] = {
         {"K-2200TQ register 3", false, 3, false, "1342 33  021c65 3231 4142  03", "1362 33 30 00", 614},
         {"K-2200TQ read 3", false, 3, true, "1344 33 00  1364 33 30 00", "021c65 3231 4142 03", 613},
-        {"K-07 register 12", true, 12, false, "135a3100 1342 0c  021c65 3231 4142  03  135a3000", "1362 0c 30 00",
-         614},
+        {"K-07 register 12", true, 12, false, "135a3100 1342 0c  021c65 3231 4142  03  135a3000", "1362 0c 30 00", 614},
         {"K-07 read 12", true, 12, true, "135a3100  1344 0c 00  1364 0c 30 00  135a3000", "021c65 3231 4142 03", 613},
-        {"K-07 read 11, nothing there", true, 11, true, "135a3100  1344 0b 00  1364 0b 30 00  135a3000", "02 03",
-         613},
+        {"K-07 read 11, nothing there", true, 11, true, "135a3100  1344 0b 00  1364 0b 30 00  135a3000", "02 03", 613},
     };
     for (const auto &c : kCases) {
         useModel(c.raw);
@@ -167,8 +164,8 @@ TEST_F(TicketTransferTest, EveryPlaceholderAndRandomLinesComeBackAsRegistered)
     // bytes that show as themselves (letters, "^", CR) would come back
     // as those, and STX / ETX would end the line on the wire.
     const QStringList pieces = {
-        "A",   "z",   "9",   "-",   "#",   "^",   "＾",  "漢字", "ｶﾅ",  "あ",  "&00", "&01", "&07",
-        "&0C", "&1B", "&1F", "&26", "No.", "[", "(",   ")",   "=",   "円",  "×",   "&13", "&1D",
+        "A",   "z",   "9",   "-",   "#",   "^", "＾", "漢字", "ｶﾅ", "あ", "&00", "&01", "&07",
+        "&0C", "&1B", "&1F", "&26", "No.", "[", "(",  ")",    "=",  "円", "×",   "&13", "&1D",
     };
     std::mt19937 random(24);
     auto randomLine = [&] {
@@ -264,7 +261,8 @@ TEST_F(TicketTransferTest, EveryReplyFaultIsJudgedForBothModels)
 TEST_F(TicketTransferTest, RegistrationReplyBeforeOrAfterTheClosingBracketIsKept)
 {
     pc.ctx->state.output.dtrWait = 40; // the reply comes during the wait before Z0
-    for (const auto when : {sim::TicketPrinter::RegisterReply::AfterEtx, sim::TicketPrinter::RegisterReply::AfterBracket}) {
+    for (const auto when :
+         {sim::TicketPrinter::RegisterReply::AfterEtx, sim::TicketPrinter::RegisterReply::AfterBracket}) {
         printer->setRegisterReply(when);
         startFresh();
         EXPECT_EQ(registerAs(12, contentOf({{1, "AB"}})), Outcome::Done);
@@ -317,7 +315,9 @@ TEST_F(TicketTransferTest, ReadFaultsTellTwentyAndLeaveTheWindowAlone)
             EXPECT_EQ(f.content, c.ok ? contentOf({{1, "B"}, {2, "A"}}) : before) << label;
             EXPECT_EQ(shown.has_value(), c.ok) << label;
             const QByteArray ack = bytes(rawModel ? "1364 04 30 00" : "1364 34 30 00");
-            EXPECT_EQ(pc.line->written().contains(ack), c.ok) << label << " started " << pc.ctx->channel().rx().frameStarted << " slot " << pc.ctx->channel().rx().lineSlot << " text " << pc.ctx->channel().rx().text.toHex(' ').toStdString();
+            EXPECT_EQ(pc.line->written().contains(ack), c.ok)
+                << label << " started " << pc.ctx->channel().rx().frameStarted << " slot "
+                << pc.ctx->channel().rx().lineSlot << " text " << pc.ctx->channel().rx().text.toHex(' ').toStdString();
             // The closing bracket goes out either way.
             EXPECT_EQ(pc.line->written().endsWith(bytes("135a3000")), rawModel) << label;
             pc.line->setReplyFilter(nullptr);

@@ -35,14 +35,13 @@ constexpr int kLinePitch = 22;
 TicketWindow::TicketWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
     : ToolWindow(ctx, host, QStringLiteral("TQ"), QStringLiteral("WinTQ"), Interfaces::SerialOnly, parent),
       fileOps_(ctx, [this] { return chooseNumber(); }), settings_(ctx, [this] { return rawNumberModel(); }),
-      transferRunner_(ctx),
-      transfer_(ctx, transferRunner_,
-                {[this] { return chooseNumber(); },
-                 [this](const ticketconversion::ReadBack &read) {
-                     TicketForm f = form();
-                     f.content = read.content;
-                     showForm(f);
-                 }})
+      transferRunner_(ctx), transfer_(ctx, transferRunner_,
+                                      {[this] { return chooseNumber(); },
+                                       [this](const ticketconversion::ReadBack &read) {
+                                           TicketForm f = form();
+                                           f.content = read.content;
+                                           showForm(f);
+                                       }})
 {
     transferRunner_.busyChanged = [this](qint16, bool on) { setBusy(on); };
     buildControls();
