@@ -19,8 +19,14 @@ using Sent = PrinterExchange::Sent;
 using Outcome = TicketTransfer::Outcome;
 
 // A send that did not go out: the user's cancel stops silently, a port
-// that failed is a failure to tell.
-Outcome notSent(Sent sent) { return sent == Sent::Cancelled ? Outcome::Stopped : Outcome::Failed; }
+// that failed is a failure and told.
+Outcome notSent(Sent sent, int code, AppContext &ctx)
+{
+    if (sent == Sent::Cancelled)
+        return Outcome::Stopped;
+    ctx.messenger().showCatalogMessage(code);
+    return Outcome::Failed;
+}
 
 } // namespace
 
@@ -114,11 +120,11 @@ Outcome TicketTransfer::registerSequence(const TicketContent &content, int numbe
         return Outcome::Stopped;
     ex.arm(frames.expectedReply);
     if (const Sent s = ex.send(frames.start); s != Sent::Ok)
-        return notSent(s);
+        return notSent(s, msg::SettingUnconfirmed, ctx_);
     if (!ch.waitDsrAfterDtr())
         return Outcome::Stopped;
     if (const Sent s = ex.send(frames.lines); s != Sent::Ok)
-        return notSent(s);
+        return notSent(s, msg::SettingUnconfirmed, ctx_);
     if (!ch.waitDsrAfterDtr())
         return Outcome::Stopped;
     // The printer may confirm as soon as it has the ETX, before the
@@ -128,12 +134,12 @@ Outcome TicketTransfer::registerSequence(const TicketContent &content, int numbe
     ch.rx().clearText();
     ch.rx().replyComplete = false;
     if (const Sent s = ex.send(frames.end); s != Sent::Ok)
-        return notSent(s);
+        return notSent(s, msg::SettingUnconfirmed, ctx_);
     if (!frames.close.isEmpty()) {
         if (!ch.waitDsrAfterDtr())
             return Outcome::Stopped;
         if (const Sent s = ex.send(frames.close); s != Sent::Ok)
-            return notSent(s);
+            return notSent(s, msg::SettingUnconfirmed, ctx_);
     }
     PrinterExchange::Wait wait;
     wait.timeoutMs = ch.times().replyMs;
@@ -164,7 +170,7 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
     rx.clearText();
     if (!frames.open.isEmpty()) {
         if (const Sent s = ex.send(frames.open); s != Sent::Ok)
-            return notSent(s);
+            return notSent(s, msg::ReadFailed, ctx_);
         ch.waitMs(ticketframes::kReadBracketSettleMs);
         rx.clearText();
     }
@@ -173,7 +179,7 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
     serial.clearOutput();
     serial.setDtrEnable(true);
     if (const Sent s = ex.send(frames.request); s != Sent::Ok)
-        return notSent(s);
+        return notSent(s, msg::ReadFailed, ctx_);
     // The send's own drain and DSR checks use the same timer, so the read's
     // timeout starts once the request is out; a reply that is already in
     // is complete, and one under way gets the full interval from here.
@@ -192,7 +198,7 @@ Outcome TicketTransfer::readSequence(int number, bool rawNumberModel, ticketconv
         serial.clearOutput();
         serial.setDtrEnable(true);
         if (const Sent s = ex.send(frames.acknowledge); s != Sent::Ok)
-            return notSent(s);
+            return notSent(s, msg::ReadFailed, ctx_);
         QList<QByteArray> lineSlots;
         for (int slot = kFirstSlot; slot <= TicketContent::kLineCount; ++slot)
             lineSlots << rx.lines.column(slot);
