@@ -14,6 +14,9 @@ constexpr char16_t kDc3 = 0x13;
 constexpr char16_t kEsc = 0x1B;
 constexpr char16_t kGs = 0x1D;
 
+// STX, FS, "e" and the two magnification characters before a stored line.
+constexpr qsizetype kSlotHeaderBytes = 5;
+
 // "#紙送り" + NN + "mm#"
 constexpr qsizetype kFeedLength = 9;
 constexpr qsizetype kFeedDigitsAt = 4;
@@ -174,8 +177,8 @@ QString slotToDisplay(const QByteArray &slot)
     for (QChar c : text) {
         if (c == u'\r' || c == u'\n')
             out += displayform::kLineEndMark;
-        else if (c.unicode() < 0x20)
-            out += escapeOf(c.unicode());
+        else if (c.unicode() < 0x20 || c == u'&')
+            out += escapeOf(c.unicode()); // a bare "&" would start an escape
         else if (c == u' ')
             out += displayform::kSpaceMark;
         else if (c == displayform::kWideSpace)
@@ -241,7 +244,10 @@ ReadBack decodeLines(const QList<QByteArray> &lineSlots)
     int d = 1;
     for (int b = 0; b < TicketContent::kLineCount && b < lineSlots.size(); ++b) {
         const QByteArray &slot = lineSlots[b];
-        if (slot.isEmpty() || slot.front() == '\xFF')
+        // An empty block still delivers its one empty line: a slot without
+        // FS "e" A B after its STX carries no line.
+        const qsizetype end = slot.indexOf('\xFF');
+        if (slot.isEmpty() || slot.front() == '\xFF' || (end >= 0 ? end : slot.size()) < kSlotHeaderBytes)
             continue;
         const QString shownLine = slotToDisplay(slot);
         // Characters 1-7 are STX, FS and "e" in display form.

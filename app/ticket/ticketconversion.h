@@ -51,8 +51,8 @@ QByteArray lineForPrinter(const QString &line, int barcodeHeight);
 // ---- read-back ------------------------------------------------------
 
 // One LineBuffer slot (STX, FS, "e", A, B, the line, 0xFF) in display
-// form: CR and LF as "↓", other control bytes as "&XX", spaces as "^" and
-// "＾"; the text ends at the 0xFF.
+// form: CR and LF as "↓", other control bytes and "&" itself as "&XX",
+// spaces as "^" and "＾"; the text ends at the 0xFF.
 QString slotToDisplay(const QByteArray &slot);
 
 // Printer commands back into placeholders, every occurrence, kind by
@@ -64,7 +64,8 @@ struct ReadBack {
     std::optional<int> barcodeHeight; // from the last barcode found
 };
 // Slots 1..16 (index 0 is slot 1) as the receive path left them; an empty
-// slot is empty or starts with 0xFF. The filled slots become lines 1, 2,
+// slot is empty, starts with 0xFF or is shorter than STX FS "e" A B (the
+// one empty line of the printer's empty block). The filled slots become lines 1, 2,
 // ... in ascending slot order; the other lines are empty with "1x1".
 ReadBack decodeLines(const QList<QByteArray> &lineSlots);
 

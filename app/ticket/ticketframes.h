@@ -19,9 +19,9 @@ inline constexpr char kEtx = 0x03;
 inline constexpr char kDc3 = 0x13;
 inline constexpr char kFs = 0x1C;
 
-// Waits of the sequences, in milliseconds.
-inline constexpr int kReplyWaitMs = 5000;           // register and settings reply
-inline constexpr int kReadTimeoutMs = 10000;        // restarted by every chunk of the read
+// Waits of the sequences, in milliseconds. The reply waits are the
+// channel's: 5 s for a register or setting reply, 10 s of silence for a
+// read.
 inline constexpr int kReadBracketSettleMs = 500;    // after the bracket, before the read
 inline constexpr int kSettingBracketSettleMs = 100; // after the bracket, before a setting
 

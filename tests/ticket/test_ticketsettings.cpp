@@ -12,6 +12,7 @@
 #include "comm/simseriallink.h"
 #include "message/msdfile.h"
 #include "shell/ui/toolhost.h"
+#include "ticket/ticketconversion.h"
 #include "ticket/ticketfileoperations.h"
 #include "ticket/ui/ticketdialogs.h"
 #include "ticket/ui/ticketprintersettings.h"
@@ -290,6 +291,71 @@ TEST_F(TicketWindowTest, SaveAndOpenShowTheNumberInTheHeaderAndEnterEndsTheLine)
     click(child<QPushButton>("Command1_0"));
     EXPECT_EQ(line(2)->text(), QStringLiteral("AB↓"));
     EXPECT_EQ(pc.prompter->codes(), (QList<int>{350, 634}));
+}
+
+// A new user's round: read what the printer holds (a barcode gives the
+// height), compose with every placeholder, register as 5, clear, read 5.
+TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
+{
+    ChannelTimes t = pc.ctx->channel().times();
+    t.replyLongMs = 300;
+    pc.ctx->channel().setTimes(t);
+    printer->setContent(1,
+                        {QByteArray::fromHex("1c65 3232 41420d4344"), QByteArray::fromHex("1c65 3131 1d6838 135300")});
+    // The dialog comes after the line checks: answer it once it is up.
+    const auto choose = [this](const char *n) {
+        auto *poll = new QTimer(window.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, n] {
+            auto *d = window->findChild<TicketNumberDialog *>(QStringLiteral("TqNum"));
+            if (!d || !d->isVisible())
+                return;
+            poll->deleteLater();
+            poll->stop();
+            d->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QString::fromLatin1(n));
+            d->ok();
+        });
+        poll->start(5);
+    };
+    auto mag = [this](int k) { return child<QLineEdit>(QStringLiteral("Text4_%1").arg(k)); };
+    pc.prompter->clear();
+    choose("1");
+    click(child<QPushButton>("Command1_3"));
+    // Loaded as read: the line end inside line 2 is not cut by the editing.
+    EXPECT_EQ(line(1)->text(), QStringLiteral("#バーコード印字#"));
+    EXPECT_EQ(line(2)->text(), QStringLiteral("AB↓CD"));
+    EXPECT_EQ(mag(2)->text(), QStringLiteral("2x2"));
+    EXPECT_EQ(window->barcodeHeight(), 56);
+
+    const QStringList placeholders = ticketconversion::placeholders();
+    for (int k = 1; k <= 16; ++k) {
+        line(k)->setText(k <= placeholders.size() ? QStringLiteral("No.") + placeholders[k - 1] : QString());
+        mag(k)->setText(QStringLiteral("%1x%2").arg(1 + k % 4).arg(1 + k / 4 % 4));
+    }
+    choose("5");
+    click(child<QPushButton>("Command1_4"));
+    EXPECT_EQ(child<QLabel>("Label4")->text().mid(16, 2), QStringLiteral("05"));
+    // Line 8 went first and line 1 last, each as STX FS "e" A B text.
+    const QList<QByteArray> stored = printer->contents().value(5);
+    ASSERT_EQ(stored.size(), 8);
+    EXPECT_EQ(stored.last(), QByteArray::fromHex("1c65 3231 4e6f2e 1b4a48"));
+    EXPECT_EQ(stored.first(), QByteArray::fromHex("1c65 3133 4e6f2e 13544a3400"));
+
+    for (int k = 1; k <= 16; ++k) {
+        line(k)->clear();
+        mag(k)->setText(QStringLiteral("1x1"));
+    }
+    choose("5");
+    click(child<QPushButton>("Command1_3"));
+    for (int k = 1; k <= 16; ++k) {
+        EXPECT_EQ(line(k)->text(), k <= placeholders.size() ? QStringLiteral("No.") + placeholders[k - 1] : QString())
+            << k;
+        EXPECT_EQ(mag(k)->text(), k <= placeholders.size() ? QStringLiteral("%1x%2").arg(1 + k % 4).arg(1 + k / 4 % 4)
+                                                           : QStringLiteral("1x1"))
+            << k;
+    }
+    EXPECT_EQ(pc.prompter->codes(), (QList<int>{613, 614, 613}));
+    EXPECT_EQ(pc.ctx->state.toolState, 600);
+    EXPECT_TRUE(child<QPushButton>("Command1_4")->isEnabled());
 }
 
 } // namespace

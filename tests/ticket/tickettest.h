@@ -19,6 +19,13 @@ inline void PrintTo(const TicketLine &l, std::ostream *os)
 // "13 42 33" -> the three bytes.
 inline QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
+inline void PrintTo(const TicketContent &c, std::ostream *os)
+{
+    for (int k = 1; k <= TicketContent::kLineCount; ++k)
+        if (c.line(k) != TicketLine{})
+            *os << "\n  " << k << ": " << c.line(k).magnification.toStdString() << ' ' << c.line(k).text.toStdString();
+}
+
 struct LineAt {
     int line;
     QString text;

@@ -34,8 +34,16 @@ constexpr int kLinePitch = 22;
 
 TicketWindow::TicketWindow(AppContext &ctx, ToolHost &host, QWidget *parent)
     : ToolWindow(ctx, host, QStringLiteral("TQ"), QStringLiteral("WinTQ"), Interfaces::SerialOnly, parent),
-      fileOps_(ctx, [this] { return chooseNumber(); }), settings_(ctx, [this] { return rawNumberModel(); })
+      fileOps_(ctx, [this] { return chooseNumber(); }), settings_(ctx, [this] { return rawNumberModel(); }),
+      transferRunner_(ctx), transfer_(ctx, transferRunner_,
+                                      {[this] { return chooseNumber(); },
+                                       [this](const ticketconversion::ReadBack &read) {
+                                           TicketForm f = form();
+                                           f.content = read.content;
+                                           showForm(f);
+                                       }})
 {
+    transferRunner_.busyChanged = [this](qint16, bool on) { setBusy(on); };
     buildControls();
     load();
 }
@@ -105,15 +113,14 @@ void TicketWindow::buildControls()
     copyButton_ = command(8, QStringLiteral("ファイルの複写"));
     settingsButton_ = command(9, QStringLiteral("出力I/F詳細"));
     menuButton_ = command(10, QStringLiteral("メニューへ戻る"));
-    // The printer transfers of a content are not here yet.
-    readButton_->setToolTip(QStringLiteral("準備中"));
-    registerButton_->setToolTip(QStringLiteral("準備中"));
 
     connect(browseButton_, &QPushButton::clicked, this, &TicketWindow::browse);
     connect(aidButton_, &QPushButton::clicked, this, &TicketWindow::showAid);
     connect(openButton_, &QPushButton::clicked, this, &TicketWindow::openFile);
     connect(saveButton_, &QPushButton::clicked, this, &TicketWindow::saveFile);
     connect(deleteFileButton_, &QPushButton::clicked, this, &TicketWindow::deleteFile);
+    connect(readButton_, &QPushButton::clicked, this, &TicketWindow::readFromPrinter);
+    connect(registerButton_, &QPushButton::clicked, this, &TicketWindow::registerToPrinter);
     connect(deleteButton_, &QPushButton::clicked, this, [this] { numberDialogFromWindow(kDeleteState); });
     connect(issueTestButton_, &QPushButton::clicked, this, [this] { numberDialogFromWindow(kIssueTestState); });
     connect(subMenuButton_, &QPushButton::clicked, this, &TicketWindow::showSubMenu);
@@ -236,12 +243,35 @@ void TicketWindow::saveFile()
     ticket::ContentCheck refused;
     fileOps_.save(f, &refused);
     showForm(f);
+    focusRefused(refused);
+}
+
+void TicketWindow::focusRefused(const ticket::ContentCheck &refused)
+{
     if (!refused.ok() && refused.line >= 1 && refused.line <= TicketContent::kLineCount) {
         QLineEdit *box = lines_[size_t(refused.line - 1)];
         box->setFocus();
         if (refused.caret >= 0)
             box->setCursorPosition(refused.caret);
     }
+}
+
+void TicketWindow::readFromPrinter()
+{
+    TicketForm f = form();
+    int height = barcodeHeight_;
+    if (transfer_.readContent(f, &height) == TicketTransfer::Outcome::Done)
+        barcodeHeight_ = height;
+}
+
+void TicketWindow::registerToPrinter()
+{
+    TicketForm f = form();
+    ticket::ContentCheck refused;
+    transfer_.registerContent(f, barcodeHeight_, &refused);
+    headerNumber_ = f.headerNumber;
+    label4_->setText(ticket::headerText(headerNumber_));
+    focusRefused(refused);
 }
 
 void TicketWindow::deleteFile()

@@ -2,8 +2,10 @@
 // The ticket tool's window TQ ("WinTQ"): the 16 content lines with their
 // magnifications, the ticket file operations, the printer settings by way
 // of the number dialog and the sub menu, the creation aid.
+#include "comm/printeroperation.h"
 #include "shell/ui/toolwindow.h"
 #include "ticket/ticketfileoperations.h"
+#include "ticket/tickettransfer.h"
 #include "ticketprintersettings.h"
 
 #include <QPointer>
@@ -45,6 +47,10 @@ private:
     void saveFile();
     void deleteFile();
     void printList();
+    void readFromPrinter();
+    void registerToPrinter();
+    // The focus on the line (and caret) a refused content names.
+    void focusRefused(const ticket::ContentCheck &refused);
     void showAid();
     void showSubMenu();
     // TqNum in the current tool state; 615/616 run from it.
@@ -58,6 +64,8 @@ private:
 
     TicketFileOperations fileOps_;
     TicketPrinterSettings settings_;
+    OperationRunner transferRunner_; // register and read
+    TicketTransfer transfer_;
     qint16 selectedNumber_ = 0; // SelectedNumber: 100 while the dialog is open
     int barcodeHeight_ = 0;
     bool issueEnable_ = false;
