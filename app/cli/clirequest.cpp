@@ -30,7 +30,8 @@ const ToolHelp kToolHelp[] = {
                 "message diff FILE              ファイルと内容の異なる番号を表示 (書込みなし)\n"},
     {"ticket", "ticket --model K-07|K-2200TQ OPERATION\n"
                "  register FILE N [--as M] | read FILE N [--into M] | delete N | issue-test N\n"
-               "  | start-number N | next-number N | select N | enable | disable | barcode-height MM\n"},
+               "  | start-number N | next-number N | select N | enable | disable | barcode-height MM\n"
+               "  register は --barcode-height MM でも高さを指定できます。削除は --yes が必要。\n"},
     {"unit", "unit --model VUX-350Q|UX-350Q OPERATION\n"
              "  read FILE SET [--channel C]      設定をプリンタから読み、ファイルの設定番号SETへ保存\n"
              "  register FILE SET [--channel C]  ファイルの設定番号SETをプリンタへ登録\n"

@@ -24,6 +24,9 @@
 #include "shell/launcher.h"
 #include "shell/programfolder.h"
 #include "tester/testerrun.h"
+#include "ticket/ticketfileoperations.h"
+#include "ticket/ticketprintersettings.h"
+#include "ticket/tickettransfer.h"
 #include "unit/unitfileoperations.h"
 #include "unit/unittransfer.h"
 
@@ -34,6 +37,7 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -219,6 +223,8 @@ private:
             return monitor();
         if (req_.tool == QLatin1String("finger"))
             return finger();
+        if (req_.tool == QLatin1String("ticket"))
+            return ticketTool();
         return usage(QStringLiteral("%1 はまだコマンドラインから使えません。").arg(req_.tool));
     }
 
@@ -469,6 +475,118 @@ private:
             break;
         }
         return judged(false);
+    }
+
+    // ---- ticket ------------------------------------------------------------------
+    Status ticketTool()
+    {
+        const QString op = req_.operation;
+        const QString model = req_.opt(QStringLiteral("model"), QStringLiteral("K-07")).toUpper();
+        if (model != QLatin1String("K-07") && model != QLatin1String("K-2200TQ"))
+            return usage(QStringLiteral("--model は K-07 または K-2200TQ です。"));
+        const bool raw = model == QLatin1String("K-07");
+        // The number dialog's ranges: contents, then settings.
+        struct Setting {
+            const char *name;
+            qint16 state;
+            int most;
+        };
+        const Setting settings[] = {{"delete", 615, raw ? 99 : 4},
+                                    {"issue-test", 616, raw ? 99 : 4},
+                                    {"start-number", 621, 9999},
+                                    {"next-number", 622, 9999},
+                                    {"select", 623, raw ? 99 : 4}};
+        const auto argNumber = [this](int i, int most) { return number(req_.args.value(i), 1, most); };
+        const auto tooBig = [this] {
+            ctx_->messenger().showCatalogMessage(msg::BadNumber);
+            return BadInput;
+        };
+
+        if (op == QLatin1String("barcode-height")) {
+            // A setting of the tool, kept for the registrations that follow.
+            const auto mm = argNumber(0, 12);
+            if (req_.args.size() != 1 || !mm || *mm < 5)
+                return tooBig();
+            QSettings().setValue(QStringLiteral("Cli/TicketBarcodeHeight"), *mm * 8);
+            note(QStringLiteral("バーコードの高さを %1 mm にしました。").arg(*mm));
+            return Done;
+        }
+        const Setting *setting = nullptr;
+        for (const Setting &st : settings) {
+            if (op == QLatin1String(st.name))
+                setting = &st;
+        }
+        const bool transfer = op == QLatin1String("register") || op == QLatin1String("read");
+        const bool enable = op == QLatin1String("enable") || op == QLatin1String("disable");
+        if (!setting && !transfer && !enable)
+            return usage(QStringLiteral("ticket の OPERATION が正しくありません: %1").arg(op));
+        if (req_.args.size() != (transfer ? 2 : setting ? 1 : 0))
+            return usage(toolHelp(QStringLiteral("ticket")));
+        if (op == QLatin1String("delete") && !req_.yes) {
+            note(QStringLiteral("発券内容の削除には --yes が必要です (何も送信していません)。"));
+            return BadInput;
+        }
+
+        TicketForm form;
+        form.rawNumberModel = raw;
+        int fileNumber = 0;
+        int printerNumber = 0;
+        if (transfer) {
+            form.fileName = QFileInfo(req_.args[0]).absoluteFilePath();
+            const auto n = argNumber(1, 99);
+            const QString otherName = op == QLatin1String("register") ? QStringLiteral("as") : QStringLiteral("into");
+            const auto other = number(req_.opt(otherName, req_.args[1]), 1, 99);
+            if (!n || !other)
+                return tooBig();
+            fileNumber = *n;
+            printerNumber = *other;
+            if (op == QLatin1String("read"))
+                std::swap(fileNumber, printerNumber);
+            if (fileNumber > ticket::lastFileNumber(raw) || printerNumber > ticket::lastPrinterNumber(raw))
+                return tooBig();
+        }
+        if (!openPort(Tool::Ticket))
+            return PortFailed;
+        const std::function<bool()> rawModel = [raw] { return raw; };
+        if (setting) {
+            const auto n = argNumber(0, setting->most);
+            if (!n)
+                return tooBig();
+            TicketPrinterSettings printer(*ctx_, rawModel);
+            ctx_->state.toolState = setting->state;
+            return judged(printer.run(*n));
+        }
+        if (enable) {
+            TicketPrinterSettings printer(*ctx_, rawModel);
+            ctx_->state.toolState = 624;
+            return judged(printer.setIssueEnable(op == QLatin1String("enable")));
+        }
+        TicketFileOperations files(*ctx_, [&fileNumber]() -> std::optional<int> { return fileNumber; });
+        OperationRunner runner(*ctx_);
+        TicketTransfer::Hooks hooks;
+        hooks.chooseNumber = [&printerNumber]() -> std::optional<int> { return printerNumber; };
+        TicketTransfer xfer(*ctx_, runner, hooks);
+        if (op == QLatin1String("register")) {
+            if (!fileMustExist(form.fileName) || !files.open(form))
+                return BadInput;
+            const int height = req_.opts.contains(QStringLiteral("barcode-height"))
+                                   ? number(req_.opt(QStringLiteral("barcode-height")), 5, 12).value_or(0) * 8
+                                   : QSettings().value(QStringLiteral("Cli/TicketBarcodeHeight"), 0).toInt();
+            ticket::ContentCheck refused;
+            const auto outcome = xfer.registerContent(form, height, &refused);
+            if (outcome == TicketTransfer::Outcome::Done)
+                return Done;
+            if (refused.messageCode == TicketTransfer::kBarcodeHeightRefused) {
+                note(TicketTransfer::kNoBarcodeHeight +
+                     QStringLiteral(" (コマンドラインでは ticket barcode-height MM か --barcode-height MM)"));
+                return BadInput;
+            }
+            return judged(false);
+        }
+        int height = 0;
+        if (xfer.readContent(form, &height) != TicketTransfer::Outcome::Done)
+            return judged(false);
+        return judged(files.save(form));
     }
 
     // ---- fingerprint unit ------------------------------------------------------

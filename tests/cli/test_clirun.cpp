@@ -5,6 +5,7 @@
 
 #include "comm/eventwait.h"
 #include "message/msdfile.h"
+#include "ticket/ticketfileoperations.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -137,12 +138,13 @@ struct Printer {
     std::unique_ptr<QProcess> proc;
 };
 
-std::unique_ptr<Printer> startPrinter(const QString &link, const QByteArray &fault = {})
+std::unique_ptr<Printer> startPrinter(const QString &link, const QByteArray &fault = {},
+                                      const QString &persona = QStringLiteral("message"))
 {
     auto p = std::make_unique<Printer>();
     p->link = link;
     p->proc = std::make_unique<QProcess>();
-    QStringList args{"--persona", "message", "--link", link, "--log", link + ".log"};
+    QStringList args{"--persona", persona, "--link", link, "--log", link + ".log"};
     if (!fault.isEmpty())
         args << "--fault" << QString::fromLatin1(fault);
     p->proc->start(QStringLiteral(ZENTRIX_PRINTER_SIM), args);
@@ -220,4 +222,36 @@ TEST_F(CliRun, EightPrintersAtOnceOnPseudoTerminals)
         p->proc->terminate();
     for (auto &p : printers)
         p->proc->waitForFinished(3000);
+}
+
+// A ticket content registered from one file and read back into another,
+// on the K-07 emulator on a pseudo-terminal: the same lines come back, and
+// a deletion needs --yes.
+TEST_F(CliRun, TicketRegisterAndReadBack)
+{
+    const QString source = home.filePath(QStringLiteral("t.msd"));
+    ASSERT_TRUE(MsdFile::createEmpty(source));
+    TicketLine first{QStringLiteral("#番号印字#"), QStringLiteral("2x2")};
+    TicketLine second{QStringLiteral("AB&26CD"), QStringLiteral("1x1")};
+    QMap<int, QByteArray> records{{ticketfile::recordOf(3, 1), ticketfile::recordText(first)},
+                                  {ticketfile::recordOf(3, 2), ticketfile::recordText(second)}};
+    ASSERT_TRUE(MsdFile(source).writeRecords(records));
+
+    auto printer = startPrinter(home.filePath(QStringLiteral("ticket")), {}, "ticket");
+    const QString port = printer->link;
+    CliResult r = runCli({"--port", port, "ticket", "register", source, "3", "--as", "5"}, home.path());
+    ASSERT_EQ(r.exitCode, Done) << r.err.toStdString();
+    const QString back = home.filePath(QStringLiteral("back.msd"));
+    r = runCli({"--port", port, "ticket", "read", back, "5", "--into", "7"}, home.path());
+    ASSERT_EQ(r.exitCode, Done) << r.err.toStdString();
+    for (int line = 1; line <= 16; ++line) {
+        EXPECT_EQ(ticketfile::lineFromRecord(*MsdFile(back).readRecord(ticketfile::recordOf(7, line))),
+                  ticketfile::lineFromRecord(*MsdFile(source).readRecord(ticketfile::recordOf(3, line))))
+            << line;
+    }
+    EXPECT_EQ(runCli({"--port", port, "ticket", "delete", "5"}, home.path()).exitCode, BadInput);
+    EXPECT_EQ(runCli({"--port", port, "ticket", "--yes", "delete", "5"}, home.path()).exitCode, Done);
+    EXPECT_EQ(runCli({"--port", port, "ticket", "--model", "K-2200TQ", "select", "5"}, home.path()).exitCode, BadInput);
+    printer->proc->terminate();
+    printer->proc->waitForFinished(3000);
 }

@@ -14,8 +14,8 @@
 #include "shell/ui/toolhost.h"
 #include "ticket/ticketconversion.h"
 #include "ticket/ticketfileoperations.h"
+#include "ticket/ticketprintersettings.h"
 #include "ticket/ui/ticketdialogs.h"
-#include "ticket/ui/ticketprintersettings.h"
 #include "ticket/ui/ticketwindow.h"
 #include "ticketprinter.h"
 

@@ -4,7 +4,7 @@
 #include "comm/appcontext.h"
 #include "ticket/ticketconversion.h"
 #include "ticket/ticketnumber.h"
-#include "ticketprintersettings.h"
+#include "ticket/ticketprintersettings.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -5,8 +5,8 @@
 #include "comm/printeroperation.h"
 #include "shell/ui/toolwindow.h"
 #include "ticket/ticketfileoperations.h"
+#include "ticket/ticketprintersettings.h"
 #include "ticket/tickettransfer.h"
-#include "ticketprintersettings.h"
 
 #include <QPointer>
 
