@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -229,7 +230,9 @@ TEST_F(TicketWindowTest, CancelledDialogsLeaveFileWindowAndPrinterUnchanged)
     child<QLineEdit>("Text1")->setText(file);
     line(1)->setText(QStringLiteral("AB"));
     pc.prompter->clear();
-    pc.prompter->script({Answer::Yes}); // the open creates the file
+    // The open asks first whether the edited line may go (Yes), then creates
+    // the file.
+    pc.prompter->script({Answer::Yes, Answer::Yes});
     for (const char *button : {"Command1_0", "Command1_1", "Command1_2", "Command1_5", "Command1_6"}) {
         pc.line->clearWritten();
         inDialog([this](TicketNumberDialog *d) { click(d->findChild<QPushButton *>(QStringLiteral("Command2"))); });
@@ -240,9 +243,29 @@ TEST_F(TicketWindowTest, CancelledDialogsLeaveFileWindowAndPrinterUnchanged)
         EXPECT_EQ(pc.ctx->state.toolState, 600) << button;
         EXPECT_TRUE(pc.line->written().isEmpty()) << button;
     }
-    EXPECT_EQ(pc.prompter->codes(), QList<int>{350});
+    EXPECT_EQ(pc.prompter->codes(), (QList<int>{0, 350}));
     EXPECT_TRUE(MsdFile(file).occupiedNumbers().isEmpty());
     EXPECT_TRUE(child<QPushButton>("Command1_0")->isEnabled());
+}
+
+TEST_F(TicketWindowTest, EditedLinesAreOnlyLostAfterYes)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("t.msd"));
+    child<QLineEdit>("Text1")->setText(file);
+    line(1)->setText(QStringLiteral("AB"));
+    pc.prompter->clear();
+    pc.prompter->script({Answer::No});
+    for (const char *button : {"Command1_0", "Command1_3"}) { // open, read from the printer
+        pc.line->clearWritten();
+        click(child<QPushButton>(QString::fromLatin1(button)));
+        EXPECT_EQ(line(1)->text(), QStringLiteral("AB")) << button;
+        EXPECT_TRUE(pc.line->written().isEmpty()) << button;
+        pc.prompter->script({Answer::No});
+    }
+    EXPECT_EQ(pc.prompter->codes(), (QList<int>{0, 0}));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_TRUE(window->close() == false) << "the close box asks too";
 }
 
 TEST_F(TicketWindowTest, IssueTestFromTheWindowWithK2200TQ)
@@ -288,9 +311,10 @@ TEST_F(TicketWindowTest, SaveAndOpenShowTheNumberInTheHeaderAndEnterEndsTheLine)
         d->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("7"));
         d->ok();
     });
+    pc.prompter->script({Answer::Yes}); // the cleared line may go
     click(child<QPushButton>("Command1_0"));
     EXPECT_EQ(line(2)->text(), QStringLiteral("AB↓"));
-    EXPECT_EQ(pc.prompter->codes(), (QList<int>{350, 634}));
+    EXPECT_EQ(pc.prompter->codes(), (QList<int>{350, 634, 0}));
 }
 
 // A new user's round: read what the printer holds (a barcode gives the
@@ -345,6 +369,7 @@ TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
         mag(k)->setText(QStringLiteral("1x1"));
     }
     choose("5");
+    pc.prompter->script({Answer::Yes}); // registering is no save: the cleared lines may go
     click(child<QPushButton>("Command1_3"));
     for (int k = 1; k <= 16; ++k) {
         EXPECT_EQ(line(k)->text(), k <= placeholders.size() ? QStringLiteral("No.") + placeholders[k - 1] : QString())
@@ -353,7 +378,7 @@ TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
                                                            : QStringLiteral("1x1"))
             << k;
     }
-    EXPECT_EQ(pc.prompter->codes(), (QList<int>{613, 614, 613}));
+    EXPECT_EQ(pc.prompter->codes(), (QList<int>{613, 614, 0, 613}));
     EXPECT_EQ(pc.ctx->state.toolState, 600);
     EXPECT_TRUE(child<QPushButton>("Command1_4")->isEnabled());
 }

@@ -1,5 +1,7 @@
 #include "ticketdialogs.h"
 
+#include "shell/ui/dialogkeys.h"
+
 #include "base/catalogcodes.h"
 #include "comm/appcontext.h"
 #include "ticket/ticketconversion.h"
@@ -95,6 +97,7 @@ TicketNumberDialog::TicketNumberDialog(AppContext &ctx, TicketPrinterSettings &s
     connect(ok, &QPushButton::clicked, this, &TicketNumberDialog::ok);
     connect(text1_, &QLineEdit::returnPressed, this, &TicketNumberDialog::ok);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    cancelOnEscape(this, cancel);
 
     auto *numberRow = new QHBoxLayout;
     numberRow->addWidget(text1_);
@@ -166,6 +169,7 @@ TicketEnableWindow::TicketEnableWindow(AppContext &ctx, TicketPrinterSettings &s
     auto *cancel = button(QStringLiteral("Command2"), QStringLiteral("キャンセル"), this);
     connect(ok, &QPushButton::clicked, this, &TicketEnableWindow::ok);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    cancelOnEscape(this, cancel);
     onClose = [this] { ctx_.state.toolState = 620; };
 
     auto *layout = new QVBoxLayout(this);
@@ -228,6 +232,7 @@ TicketSubMenu::TicketSubMenu(AppContext &ctx, Hooks hooks, QWidget *parent) : Ce
     cancel->setMinimumSize(150, 32);
     layout->addWidget(cancel);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    cancelOnEscape(this, cancel);
 }
 
 // ---- TqAux ------------------------------------------------------------

@@ -217,6 +217,10 @@ bool TicketWindow::eventFilter(QObject *watched, QEvent *event)
 
 void TicketWindow::closeEvent(QCloseEvent *event)
 {
+    if (!confirmClose()) {
+        event->ignore();
+        return;
+    }
     // A wait for the number dialog ends with the window.
     if (selectedNumber_ == kDialogOpen)
         selectedNumber_ = 0;
@@ -225,24 +229,32 @@ void TicketWindow::closeEvent(QCloseEvent *event)
 
 void TicketWindow::browse()
 {
-    const QString path = chooseFile ? chooseFile(this, MsdDialog::Open, text1_->text()) : QString();
+    const QString path = pickFile(MsdDialog::Open, text1_->text());
     if (!path.isEmpty())
         text1_->setText(path);
 }
 
+bool TicketWindow::hasUnsavedEdits() const { return form().content != saved_; }
+
 void TicketWindow::openFile()
 {
+    if (!confirmDiscard())
+        return;
     TicketForm f = form();
-    if (fileOps_.open(f))
+    if (fileOps_.open(f)) {
         showForm(f);
+        saved_ = form().content;
+    }
 }
 
 void TicketWindow::saveFile()
 {
     TicketForm f = form();
     ticket::ContentCheck refused;
-    fileOps_.save(f, &refused);
+    const bool saved = fileOps_.save(f, &refused);
     showForm(f);
+    if (saved)
+        saved_ = form().content;
     focusRefused(refused);
 }
 
@@ -258,10 +270,14 @@ void TicketWindow::focusRefused(const ticket::ContentCheck &refused)
 
 void TicketWindow::readFromPrinter()
 {
+    if (!confirmDiscard())
+        return;
     TicketForm f = form();
     int height = barcodeHeight_;
-    if (transfer_.readContent(f, &height) == TicketTransfer::Outcome::Done)
+    if (transfer_.readContent(f, &height) == TicketTransfer::Outcome::Done) {
         barcodeHeight_ = height;
+        saved_ = form().content;
+    }
 }
 
 void TicketWindow::registerToPrinter()

@@ -39,6 +39,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // The lines differ from what was last opened, saved or read.
+    bool hasUnsavedEdits() const override;
 
 private:
     void buildControls();
@@ -68,6 +70,7 @@ private:
     TicketTransfer transfer_;
     qint16 selectedNumber_ = 0; // SelectedNumber: 100 while the dialog is open
     int barcodeHeight_ = 0;
+    TicketContent saved_; // the lines as last opened, saved or read
     bool issueEnable_ = false;
     int currentLine_ = 1; // CurrentLine
     bool auxAllowed_ = false;
