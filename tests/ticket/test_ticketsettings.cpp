@@ -167,8 +167,9 @@ TEST(TicketIssueTestFraming, CompletesOnTheFourByteReplyOfK2200TQ)
         for (const char *chunk : c.chunks)
             framing::feed(rx, 616, QByteArray::fromHex(chunk));
         EXPECT_EQ(rx.replyComplete, c.complete) << c.chunks[0];
-        if (c.complete)
+        if (c.complete) {
             EXPECT_EQ(rx.bytes.left(QByteArray::fromHex(c.frame).size()), QByteArray::fromHex(c.frame));
+        }
     }
 }
 
