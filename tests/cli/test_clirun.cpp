@@ -5,6 +5,7 @@
 
 #include "comm/eventwait.h"
 #include "message/msdfile.h"
+#include "support/printersim.h"
 #include "ticket/ticketfileoperations.h"
 
 #include <QElapsedTimer>
@@ -132,26 +133,14 @@ TEST_F(CliRun, ReadAllIntoANewFileNeedsNoYesButOverwritingDoes)
 
 namespace {
 
-// zentrix-printer-sim on a pseudo-terminal linked in `dir`.
-struct Printer {
-    QString link;
-    std::unique_ptr<QProcess> proc;
-};
-
-std::unique_ptr<Printer> startPrinter(const QString &link, const QByteArray &fault = {},
-                                      const QString &persona = QStringLiteral("message"))
+// zentrix-printer-sim on a pseudo-terminal, its frame log beside the link.
+std::unique_ptr<PrinterSimProcess> startPrinter(const QString &link, const QByteArray &fault = {},
+                                                const QString &persona = QStringLiteral("message"))
 {
-    auto p = std::make_unique<Printer>();
-    p->link = link;
-    p->proc = std::make_unique<QProcess>();
-    QStringList args{"--persona", persona, "--link", link, "--log", link + ".log"};
+    QStringList more{"--log", link + ".log"};
     if (!fault.isEmpty())
-        args << "--fault" << QString::fromLatin1(fault);
-    p->proc->start(QStringLiteral(ZENTRIX_PRINTER_SIM), args);
-    QElapsedTimer t;
-    t.start();
-    eventwait::pumpUntil([&] { return QFileInfo(link).isSymLink() || t.elapsed() > 5000; }, 20);
-    return p;
+        more << "--fault" << QString::fromLatin1(fault);
+    return std::make_unique<PrinterSimProcess>(persona, link, more);
 }
 
 struct CliResult {
@@ -185,7 +174,7 @@ CliResult runCli(const QStringList &args, const QString &home)
 // one message changed on one printer.
 TEST_F(CliRun, EightPrintersAtOnceOnPseudoTerminals)
 {
-    std::vector<std::unique_ptr<Printer>> printers;
+    std::vector<std::unique_ptr<PrinterSimProcess>> printers;
     QStringList ports;
     for (int i = 0; i < 8; ++i) {
         const QString link = home.filePath(QStringLiteral("p%1").arg(i));
@@ -201,27 +190,23 @@ TEST_F(CliRun, EightPrintersAtOnceOnPseudoTerminals)
     ASSERT_EQ(each.size(), 8);
     for (int i = 0; i < 8; ++i) {
         const QJsonObject o = each[i].toObject();
-        EXPECT_EQ(o.value("port").toString(), printers[size_t(i)]->link);
+        EXPECT_EQ(o.value("port").toString(), printers[size_t(i)]->link());
         EXPECT_EQ(o.value("status").toInt(), i == 5 ? NotConfirmed : Done) << i;
     }
 
     // Message 2 changed on printer 3 only.
     const QString changed = home.filePath(QStringLiteral("changed.msd"));
     writeMessages(changed, 3, 2);
-    r = runCli({"--port", printers[3]->link, "message", "register", changed, "2"}, home.path());
+    r = runCli({"--port", printers[3]->link(), "message", "register", changed, "2"}, home.path());
     ASSERT_EQ(r.exitCode, Done) << r.err.toStdString();
     QStringList four;
     for (int i = 1; i <= 4; ++i)
-        four << QStringLiteral("--port") << printers[size_t(i)]->link;
+        four << QStringLiteral("--port") << printers[size_t(i)]->link();
     r = runCli(four + QStringList{"message", "diff", file}, home.path());
     EXPECT_EQ(r.exitCode, NotConfirmed) << r.err.toStdString();
     const QString out = QString::fromUtf8(r.out);
-    EXPECT_TRUE(out.contains(printers[3]->link + QStringLiteral("\tNo.2\t"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(printers[3]->link() + QStringLiteral("\tNo.2\t"))) << out.toStdString();
     EXPECT_EQ(out.count(QStringLiteral("\tNo.")), 1) << out.toStdString();
-    for (auto &p : printers)
-        p->proc->terminate();
-    for (auto &p : printers)
-        p->proc->waitForFinished(3000);
 }
 
 // A ticket content registered from one file and read back into another,
@@ -238,7 +223,7 @@ TEST_F(CliRun, TicketRegisterAndReadBack)
     ASSERT_TRUE(MsdFile(source).writeRecords(records));
 
     auto printer = startPrinter(home.filePath(QStringLiteral("ticket")), {}, "ticket");
-    const QString port = printer->link;
+    const QString port = printer->link();
     CliResult r = runCli({"--port", port, "ticket", "register", source, "3", "--as", "5"}, home.path());
     ASSERT_EQ(r.exitCode, Done) << r.err.toStdString();
     const QString back = home.filePath(QStringLiteral("back.msd"));
@@ -252,6 +237,4 @@ TEST_F(CliRun, TicketRegisterAndReadBack)
     EXPECT_EQ(runCli({"--port", port, "ticket", "delete", "5"}, home.path()).exitCode, BadInput);
     EXPECT_EQ(runCli({"--port", port, "ticket", "--yes", "delete", "5"}, home.path()).exitCode, Done);
     EXPECT_EQ(runCli({"--port", port, "ticket", "--model", "K-2200TQ", "select", "5"}, home.path()).exitCode, BadInput);
-    printer->proc->terminate();
-    printer->proc->waitForFinished(3000);
 }

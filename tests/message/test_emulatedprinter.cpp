@@ -2,6 +2,7 @@
 // demo mode and zentrix-printer-sim use: in-process, and over a
 // pseudo-terminal with the real serial link.
 #include "support/printercontext.h"
+#include "support/printersim.h"
 
 #include "comm/eventwait.h"
 #include "comm/qtseriallink.h"
@@ -106,14 +107,8 @@ TEST(MessageToolOnEmulatedPrinter, RegisterAndReadAllOverThePrinterProgram)
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("printer"));
-    QProcess sim;
-    sim.setProgram(QStringLiteral(ZENTRIX_PRINTER_SIM));
-    sim.setArguments({QStringLiteral("--persona"), QStringLiteral("message"), QStringLiteral("--link"), link});
-    sim.start();
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    for (int i = 0; i < 100 && !QFileInfo(link).exists(); ++i)
-        eventwait::waitMs(50);
-    ASSERT_TRUE(QFileInfo(link).exists());
+    PrinterSimProcess sim(QStringLiteral("message"), link);
+    ASSERT_TRUE(sim.ready());
 
     auto prompter = std::make_unique<ScriptedPrompter>();
     ScriptedPrompter *p = prompter.get();
@@ -140,8 +135,8 @@ TEST(MessageToolOnEmulatedPrinter, RegisterAndReadAllOverThePrinterProgram)
     EXPECT_EQ(file.readText(12), QStringLiteral("重量^&1B"));
 
     ctx.channel().closeAndRestore();
-    sim.terminate();
-    EXPECT_TRUE(sim.waitForFinished(5000));
-    const QString log = QString::fromUtf8(sim.readAllStandardOutput() + sim.readAllStandardError());
+    sim.process().terminate();
+    EXPECT_TRUE(sim.process().waitForFinished(5000));
+    const QString log = QString::fromUtf8(sim.process().readAllStandardOutput() + sim.process().readAllStandardError());
     EXPECT_TRUE(log.contains(QStringLiteral("register No.12"))) << qPrintable(log);
 }

@@ -5,6 +5,7 @@
 #include "tickettest.h"
 
 #include "support/printercontext.h"
+#include "support/printersim.h"
 #include "support/replyfaults.h"
 
 #include "comm/eventwait.h"
@@ -398,14 +399,8 @@ TEST(TicketTransferOverPty, RegisterAndReadThroughThePrinterProgram)
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("printer"));
-    QProcess sim;
-    sim.setProgram(QStringLiteral(ZENTRIX_PRINTER_SIM));
-    sim.setArguments({QStringLiteral("--persona"), QStringLiteral("ticket"), QStringLiteral("--link"), link});
-    sim.start();
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    for (int i = 0; i < 100 && !QFileInfo(link).exists(); ++i)
-        eventwait::waitMs(50);
-    ASSERT_TRUE(QFileInfo(link).exists());
+    PrinterSimProcess sim(QStringLiteral("ticket"), link);
+    ASSERT_TRUE(sim.ready());
 
     auto prompter = std::make_unique<ScriptedPrompter>();
     ScriptedPrompter *p = prompter.get();
@@ -429,9 +424,9 @@ TEST(TicketTransferOverPty, RegisterAndReadThroughThePrinterProgram)
     EXPECT_EQ(p->codes(), (QList<int>{614, 613}));
 
     ctx.channel().closeAndRestore();
-    sim.terminate();
-    EXPECT_TRUE(sim.waitForFinished(5000));
-    const QString log = QString::fromUtf8(sim.readAllStandardOutput() + sim.readAllStandardError());
+    sim.process().terminate();
+    EXPECT_TRUE(sim.process().waitForFinished(5000));
+    const QString log = QString::fromUtf8(sim.process().readAllStandardOutput() + sim.process().readAllStandardError());
     EXPECT_TRUE(log.contains(QStringLiteral("register No.5"))) << qPrintable(log);
     EXPECT_TRUE(log.contains(QStringLiteral("read acknowledged No.5"))) << qPrintable(log);
 }
