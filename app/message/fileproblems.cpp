@@ -3,9 +3,8 @@
 #include "base/catalogcodes.h"
 #include "base/messagecatalogue.h"
 #include "comm/appcontext.h"
+#include "filenamecheck.h"
 #include "msdfile.h"
-
-#include <QStringList>
 
 namespace fileproblems {
 
@@ -74,6 +73,18 @@ bool removeSaved(AppContext &ctx, const MsdFile &file, int number, const QList<i
     }
     m.showCatalogMessage(msg::SavedDeleted);
     return true;
+}
+
+std::optional<QString> pathToSaveInto(AppContext &ctx, QString &fileName)
+{
+    const auto path = filenamecheck::check(ctx, fileName);
+    if (!path)
+        return std::nullopt;
+    fileName = *path;
+    // Said before any question about the file's contents.
+    if (refusedAsReadOnly(ctx.messenger(), MsdFile(*path), QStringLiteral("ファイルに書き込めませんでした。")))
+        return std::nullopt;
+    return path;
 }
 
 } // namespace fileproblems

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class AppContext;
 class Messenger;
 class MsdFile;
@@ -25,6 +27,11 @@ void reportHealth(Messenger &messenger, const MsdFileHealth &health);
 // 書き込めませんでした。") before any question about its contents; true
 // when it was.
 bool refusedAsReadOnly(Messenger &messenger, const MsdFile &file, const QString &what);
+
+// The first steps of saving an item into a file: the file-name check (which
+// may create the file; fileName becomes the checked path), then the
+// read-only refusal. The path, or nothing after telling the user why not.
+std::optional<QString> pathToSaveInto(AppContext &ctx, QString &fileName);
 
 // Removes a numbered saved item (a ticket content, a setting set) from an
 // existing file: refused on a read-only file, asked (636 with the number),

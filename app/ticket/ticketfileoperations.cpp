@@ -104,14 +104,10 @@ bool TicketFileOperations::save(TicketForm &form, ticket::ContentCheck *refused)
     const auto n = chooseNumber(kSave, form.rawNumberModel);
     if (!n)
         return false;
-    const auto path = filenamecheck::check(ctx_, form.fileName);
+    const auto path = fileproblems::pathToSaveInto(ctx_, form.fileName);
     if (!path)
         return false;
-    form.fileName = *path;
     const MsdFile file(*path);
-    // Said before the overwrite question.
-    if (fileproblems::refusedAsReadOnly(ctx_.messenger(), file, QStringLiteral("ファイルに書き込めませんでした。")))
-        return false;
     const auto stored = readContent(file, *n);
     if (!stored)
         return false;

@@ -95,14 +95,10 @@ bool UnitFileOperations::save(UnitForm &form, Model model, int set, Fault *fault
         m.showCatalogMessage(f.code);
         return false;
     }
-    const auto path = filenamecheck::check(ctx_, form.fileName);
+    const auto path = fileproblems::pathToSaveInto(ctx_, form.fileName);
     if (!path)
         return false;
-    form.fileName = *path;
     const MsdFile file(*path);
-    // Said before the overwrite question.
-    if (fileproblems::refusedAsReadOnly(ctx_.messenger(), file, QStringLiteral("ファイルに書き込めませんでした。")))
-        return false;
     QString error;
     const auto records = file.readRecords(kSetRecords, &error);
     if (!records) {
