@@ -6,10 +6,11 @@ namespace {
 
 // Options that take a value; every other "--name" is a flag.
 const QSet<QString> kWithValue = {
-    QStringLiteral("port"),   QStringLiteral("speed"),   QStringLiteral("parity"),  QStringLiteral("trace"),
-    QStringLiteral("model"),  QStringLiteral("as"),      QStringLiteral("into"),    QStringLiteral("channel"),
-    QStringLiteral("number"), QStringLiteral("list"),    QStringLiteral("count"),   QStringLiteral("line-end"),
-    QStringLiteral("rows"),   QStringLiteral("printer"), QStringLiteral("seconds"),
+    QStringLiteral("port"),     QStringLiteral("speed"),   QStringLiteral("parity"),  QStringLiteral("trace"),
+    QStringLiteral("model"),    QStringLiteral("as"),      QStringLiteral("into"),    QStringLiteral("channel"),
+    QStringLiteral("number"),   QStringLiteral("list"),    QStringLiteral("count"),   QStringLiteral("line-end"),
+    QStringLiteral("rows"),     QStringLiteral("printer"), QStringLiteral("seconds"), QStringLiteral("barcode-height"),
+    QStringLiteral("password"),
 };
 const QSet<QString> kFlags = {QStringLiteral("yes"), QStringLiteral("json"), QStringLiteral("help"),
                               QStringLiteral("all"), QStringLiteral("parallel")};

@@ -28,6 +28,10 @@ TEST(CliArguments, ParseOrTellWhy)
         {{"--yes=1", "message", "clear-all"}, false, "--yes=1"},
         {{"monitor", "--printer", "ticket"}, true, ""},
         {{"--help"}, true, ""},
+        // Every option the help names is taken, with its value.
+        {{"ticket", "--model", "K-07", "register", "t.msd", "1", "--barcode-height", "12"}, true, ""},
+        {{"finger", "delete-all", "--yes", "--password", "1234"}, true, ""},
+        {{"finger", "delete-all", "--password"}, false, "--password"},
     };
     for (const Case &c : cases) {
         const Parsed p = parse(c.args);
@@ -47,6 +51,7 @@ TEST(CliArguments, ParseOrTellWhy)
     EXPECT_EQ(r.args, (QStringList{"t.msd", "5"}));
     EXPECT_EQ(r.opt("model"), "K-07");
     EXPECT_EQ(r.opt("into"), "7");
+    EXPECT_EQ(parse({"finger", "delete-all", "--password=12 34"}).request->opt("password"), "12 34");
     // Each child gets the arguments without the ports.
     EXPECT_EQ(withoutPorts({"--port", "a", "message", "--port=b", "clear-all"}), (QStringList{"message", "clear-all"}));
 }
