@@ -66,6 +66,19 @@ public:
         QByteArray printerSent; // as it left the printer
         // The printer's byte at a position (1-based), 0 past the end.
         char printerByte(int at) const { return at >= 1 && at <= printerSent.size() ? printerSent.at(at - 1) : '\0'; }
+        // Where a printer byte stands in its burst: 0 for the first, and
+        // whether it is the last.
+        int offsetInBurst(int at) const
+        {
+            int start = 1;
+            for (int e : printerEnds) {
+                if (at <= e)
+                    return at - start;
+                start = e + 1;
+            }
+            return -1;
+        }
+        bool lastOfBurst(int at) const { return printerEnds.contains(at); }
     };
     Measure measured() const { return {hostBytes_, hostEnds_, hostPassed_, printerBytes_, printerEnds_, printerSent_}; }
 
