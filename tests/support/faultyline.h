@@ -160,9 +160,14 @@ public:
             at.insert(i);
             at.insert(total + 1 - i);
         }
-        for (int e : ends) {
-            at.insert(e);
-            at.insert(e + 1);
+        // A run of one-byte bursts (a byte-by-byte send) counts as one
+        // burst: its first and last byte.
+        for (qsizetype i = 0; i < ends.size(); ++i) {
+            const auto size = [&](qsizetype k) { return k < 0 || k >= ends.size() ? 0 : ends[k] - (k ? ends[k - 1] : 0); };
+            if (size(i) > 1 || size(i - 1) != 1 || size(i + 1) != 1) {
+                at.insert(ends[i]);
+                at.insert(ends[i] + 1);
+            }
         }
         QList<int> out;
         for (int i : at) {
