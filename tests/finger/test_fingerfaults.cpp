@@ -144,7 +144,9 @@ QList<FingerFaults::Op> FingerFaults::ops()
              t.printer().clearRegistrants();
              t.pc.prompter->script({Answer::Ok});
          },
-         [](FingerFaults &t) { return t.unit.registerUser({"NEW0001", "NEW0002"}); },
+         [](FingerFaults &t) {
+             return t.unit.registerUser({"NEW0001", "NEW0002"});
+         },
          [](FingerFaults &t, const std::string &label) {
              ASSERT_EQ(t.printer().registrants().size(), 1) << label;
              EXPECT_EQ(t.printer().registrants()[0].id[1], "NEW0002") << label;

@@ -28,6 +28,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <set>
 
@@ -50,9 +51,15 @@ public:
         int at = 0;
         QString label() const
         {
-            static const char *const names[] = {"none",         "line dropped at host byte", "line dropped at printer byte",
-                                                "DSR lost at host byte", "replies cut short", "replies doubled",
-                                                "wrong printer byte", "garbage first", "replies late by ms"};
+            static const char *const names[] = {"none",
+                                                "line dropped at host byte",
+                                                "line dropped at printer byte",
+                                                "DSR lost at host byte",
+                                                "replies cut short",
+                                                "replies doubled",
+                                                "wrong printer byte",
+                                                "garbage first",
+                                                "replies late by ms"};
             return QStringLiteral("%1 %2").arg(QLatin1String(names[int(fault)])).arg(at);
         }
     };
@@ -103,6 +110,9 @@ public:
             out.append({Fault::GarbageFirst, 0});
             out.append({Fault::TooSlow, lateMs});
         }
+        // ZENTRIX_FAULT_COUNT=1 tells how many cases each table ran.
+        if (qEnvironmentVariableIsSet("ZENTRIX_FAULT_COUNT"))
+            fprintf(stderr, "fault cases: %d\n", int(out.size()));
         return out;
     }
 
@@ -163,7 +173,9 @@ public:
         // A run of one-byte bursts (a byte-by-byte send) counts as one
         // burst: its first and last byte.
         for (qsizetype i = 0; i < ends.size(); ++i) {
-            const auto size = [&](qsizetype k) { return k < 0 || k >= ends.size() ? 0 : ends[k] - (k ? ends[k - 1] : 0); };
+            const auto size = [&](qsizetype k) {
+                return k < 0 || k >= ends.size() ? 0 : ends[k] - (k ? ends[k - 1] : 0);
+            };
             if (size(i) > 1 || size(i - 1) != 1 || size(i + 1) != 1) {
                 at.insert(ends[i]);
                 at.insert(ends[i] + 1);

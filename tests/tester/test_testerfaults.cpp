@@ -12,9 +12,17 @@
 #include "message/msdfile.h"
 #include "personas.h"
 #include "printsink.h"
+#include "shell/ui/toolhost.h"
 #include "tester/testerrun.h"
+#include "tester/ui/testerwindow.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -121,4 +129,53 @@ TEST_F(TesterFaults, CountedRunsOfEveryModeLoseTheLine)
             expectNextWorks(label);
         }
     }
+}
+
+namespace {
+
+struct NoHost : ToolHost {
+    void returnToMenu() override {}
+    void quitFromTool() override {}
+    void openHelp() override {}
+    void openSettings(QWidget *, bool) override {}
+    void closeSettings() override {}
+};
+
+} // namespace
+
+// The window after a run that lost its line: the start button back, and
+// the next run goes through to the sink.
+TEST(TesterWindowFaults, AfterAPulledCableTheNextRunStarts)
+{
+    PrinterContext pc(QStringLiteral("sink"));
+    FaultyLine &line = FaultyLine::install(*pc.line, sim::createPrinter("sink"));
+    pc.ctx->state.toolState = ToolStates::Tester;
+    NoHost host;
+    TesterWindow window(*pc.ctx, host);
+    window.show();
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("Command4"));
+    ASSERT_NE(start, nullptr);
+    window.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(2); // ends each job with ESC h1
+    window.findChild<QPlainTextEdit *>(QStringLiteral("Text3"))->setPlainText(QStringLiteral("AB"));
+    QTest::mouseClick(window.findChild<QRadioButton *>(QStringLiteral("Option5")), Qt::LeftButton, {}, QPoint(5, 5));
+    window.findChild<QLineEdit *>(QStringLiteral("Text5"))->setText(QStringLiteral("1"));
+    const auto run = [&] {
+        pc.prompter->clear();
+        pc.prompter->script({Answer::Yes});
+        QTest::mouseClick(start, Qt::LeftButton, {}, QPoint(5, 5));
+    };
+
+    line.arm(Fault::DropAtHostByte, 2);
+    run();
+    EXPECT_TRUE(line.fired());
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_EQ(start->text(), QStringLiteral("印字開始"));
+    EXPECT_FALSE(window.run().running());
+
+    line.heal();
+    pc.ctx->channel().openSerialPort();
+    line.arm(Fault::None);
+    run();
+    EXPECT_EQ(line.measured().hostPassed, QByteArray("AB\x1bh1"));
+    EXPECT_TRUE(start->isEnabled());
 }

@@ -13,10 +13,10 @@
 #include "comm/eventwait.h"
 #include "comm/printeroperation.h"
 #include "message/msdfile.h"
+#include "personas.h"
 #include "ticket/ticketfileoperations.h"
 #include "ticket/ticketprintersettings.h"
 #include "ticket/tickettransfer.h"
-#include "personas.h"
 #include "ticketprinter.h"
 
 #include <QTemporaryDir>
@@ -83,7 +83,7 @@ protected:
             EXPECT_EQ(f.content, kept) << "a failed read changed the form";
         else {
             pc.prompter->script({Answer::Yes}); // content 1 is in use
-            files.save(f); // refuses a magnification gone wrong on the line, the file untouched
+            files.save(f);                      // refuses a magnification gone wrong on the line, the file untouched
         }
         *read = f.content;
         return o;

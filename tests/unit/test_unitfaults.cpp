@@ -10,9 +10,9 @@
 #include "support/printercontext.h"
 
 #include "comm/eventwait.h"
+#include "personas.h"
 #include "unit/unitfileoperations.h"
 #include "unit/unittransfer.h"
-#include "personas.h"
 #include "unitprinter.h"
 
 #include <QTemporaryDir>
