@@ -115,9 +115,11 @@ void FingerPrinter::reset()
 
 void FingerPrinter::discardPartialFrame()
 {
-    if (mode_ == Mode::Command) {
+    // A template being written is a frame too.
+    if (mode_ == Mode::Command || mode_ == Mode::Template) {
         mode_ = Mode::Idle;
         buf_.clear();
+        writeAnswer_.reset();
     }
 }
 
@@ -253,6 +255,16 @@ QByteArray FingerPrinter::listReply() const
     return r;
 }
 
+QByteArray FingerPrinter::outgoingTemplate(const QByteArray &templ)
+{
+    if (resetAfter_ < 0)
+        return templ;
+    const int cut = resetAfter_;
+    resetAfter_ = -1;
+    note(QStringLiteral("unit reset after %1 template bytes").arg(cut));
+    return templ.left(cut) + bytes({kStx, 'I', kEtx});
+}
+
 void FingerPrinter::command(const QByteArray &frame)
 {
     const char letter = frame.at(2);
@@ -304,7 +316,7 @@ void FingerPrinter::command(const QByteArray &frame)
             break;
         }
         const int i = find(finger, id);
-        answer(i < 0 ? error : registrants_[i].templ[finger], QStringLiteral("template"));
+        answer(i < 0 ? error : outgoingTemplate(registrants_[i].templ[finger]), QStringLiteral("template"));
         break;
     }
     case 'K': {
@@ -333,7 +345,7 @@ void FingerPrinter::command(const QByteArray &frame)
                 const QByteArray t = templateFor(id);
                 registerFinger(finger, id, t);
                 sendOwn(bytes({kStx, 's', kEtx}), QStringLiteral("finger read three times"));
-                sendOwn(t, QStringLiteral("template of the new finger"));
+                sendOwn(outgoingTemplate(t), QStringLiteral("template of the new finger"));
                 break;
             }
             case Placed::KnownFinger:

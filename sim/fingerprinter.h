@@ -43,6 +43,9 @@ public:
     void setUnitError(bool on) { unitError_ = on; }
     // The unit resets in place of the next template: 02 49 03.
     void setResetOnTemplate(bool on) { resetOnTemplate_ = on; }
+    // The unit resets in the middle of the next template, read or
+    // registered: its first `bytes` bytes go out, then 02 49 03.
+    void setResetInTemplate(int bytes) { resetAfter_ = bytes; }
     // The next command's answer (nothing: silence), in place of the right one.
     void setNextReply(std::optional<QByteArray> reply)
     {
@@ -81,6 +84,8 @@ private:
     void registerFinger(int finger, const QByteArray &id, const QByteArray &templ);
     int find(int finger, const QByteArray &id) const;
     QByteArray listReply() const;
+    // The template as it goes out: cut by a reset when one is due.
+    QByteArray outgoingTemplate(const QByteArray &templ);
 
     QList<Registrant> registrants_;
     Mode mode_ = Mode::Idle;
@@ -95,6 +100,7 @@ private:
     bool dirty_ = false;
     bool unitError_ = false;
     bool resetOnTemplate_ = false;
+    int resetAfter_ = -1;
     bool overrideNext_ = false;
     std::optional<QByteArray> nextReply_;
     int registerDelayMs_ = 50;

@@ -83,6 +83,10 @@ bool FingerExchange::prepare(const fingerunit::Command &command)
     if (!serial.isOpen() && !ch_.openSerialPort())
         return false;
     serial.clearInput();
+    // DTR dropped and raised again, as before every printer command: a
+    // frame left unfinished on the unit (a send that lost DSR) is
+    // forgotten and cannot swallow this one.
+    serial.setDtrEnable(false);
     serial.clearOutput();
     // Text or byte mode makes no difference to a byte array; what matters
     // is who reads: the receive side (threshold 1) or the exchange.
@@ -214,6 +218,13 @@ FingerExchange::Received FingerExchange::receiveTemplate(int ms, int limit, cons
     r.bytes = rx.block;
     r.overLimit = rx.block.size() > limit;
     r.complete = rx.framesComplete && !r.overLimit && !ex_->cancelled();
+    // A template begins with its STX: noise before it is no part of it, and
+    // a block without one is no template.
+    if (r.complete) {
+        const qsizetype stx = r.bytes.indexOf(fingerunit::kStx);
+        r.complete = stx >= 0 && r.bytes.size() - stx > 2;
+        r.bytes.remove(0, qMax<qsizetype>(0, stx));
+    }
     serial.setRThreshold(0);
     restoreState();
     return r;

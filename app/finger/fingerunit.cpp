@@ -104,6 +104,7 @@ bool FingerUnit::sendCommand(char letter, int finger, const QByteArray &id)
 FingerUnit::Outcome FingerUnit::exactCommand(char letter, int finger, const QByteArray &id)
 {
     const fingerunit::Command &c = *fingerunit::command(letter);
+    lastReply_.clear();
     if (!sendCommand(letter, finger, id))
         return Outcome::Cancelled;
     const FingerExchange::Received r = ex_.receiveCount(c.replyBytes, times_.*c.wait);
@@ -251,7 +252,9 @@ bool FingerUnit::registerUser(const std::array<QByteArray, 2> &ids)
         return false;
 
     bool ok = enableRead();
-    if (!ok && !ex_.cancelled())
+    // A unit that answered with its own fault says so (dirty sensor, unit
+    // error) instead of the missing permission.
+    if (!ok && !ex_.cancelled() && cdrErrChk(lastReply_))
         messenger_.showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
     for (int finger = 0; ok && finger < 2; ++finger) {
         const QByteArray &id = ids[finger];
@@ -476,7 +479,7 @@ FoundFinger FingerUnit::serchFinger(const QByteArray &markerAndId)
 std::optional<FoundFinger> FingerUnit::readingPeriod(int seconds)
 {
     if (!enableRead()) {
-        if (!ex_.cancelled())
+        if (!ex_.cancelled() && cdrErrChk(lastReply_))
             messenger_.showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
         return std::nullopt;
     }

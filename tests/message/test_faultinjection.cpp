@@ -5,6 +5,8 @@
 // holds what the printer sent, and the next operation works.
 #include "messagetest.h"
 
+#include "support/faultyline.h"
+
 #include "comm/eventwait.h"
 #include "comm/outputchannel.h"
 #include "comm/serialcontrol.h"
@@ -16,112 +18,6 @@
 
 namespace {
 
-// Sits on the line between the program and the printer and spoils it on
-// cue, counting bytes in both directions.
-class FaultyLine : public SerialPeer, public PeerPort {
-public:
-    enum class Fault { None, DropAtHostByte, DropAtPrinterByte, DsrOffAtHostByte, CutReplies, DoubleReplies };
-
-    explicit FaultyLine(std::unique_ptr<sim::MessagePrinter> printer) : printer_(std::move(printer)) {}
-    sim::MessagePrinter &printer() { return *printer_; }
-
-    void arm(Fault fault, int at = 0)
-    {
-        fault_ = fault;
-        at_ = at;
-        hostBytes_ = 0;
-        printerBytes_ = 0;
-        fired_ = false;
-    }
-    bool fired() const { return fired_; }
-    void heal()
-    {
-        fault_ = Fault::None;
-        port()->setDsr(true);
-        port()->reconnect();
-    }
-
-    // SerialPeer: what the program sends.
-    void attached(PeerPort &port) override
-    {
-        SerialPeer::attached(port);
-        printer_->attached(*this);
-    }
-    void bytesFromHost(const QByteArray &bytes) override
-    {
-        if (fired_ && fault_ == Fault::DropAtHostByte)
-            return;
-        QByteArray pass;
-        for (char b : bytes) {
-            ++hostBytes_;
-            if (!fired_ && hostBytes_ == at_) {
-                if (fault_ == Fault::DropAtHostByte) {
-                    fired_ = true;
-                    port()->dropLine();
-                    break;
-                }
-                if (fault_ == Fault::DsrOffAtHostByte) {
-                    fired_ = true;
-                    port()->setDsr(false);
-                }
-            }
-            pass.append(b);
-        }
-        if (!pass.isEmpty())
-            printer_->bytesFromHost(pass);
-    }
-    void hostOpened() override { printer_->hostOpened(); }
-    void hostClosed() override { printer_->hostClosed(); }
-    void hostLinesChanged() override { printer_->hostLinesChanged(); }
-
-    // PeerPort: what the printer sends.
-    void sendToHost(const QByteArray &bytes, int delayMs) override
-    {
-        switch (fault_) {
-        case Fault::DropAtPrinterByte: {
-            if (fired_)
-                return;
-            if (printerBytes_ + bytes.size() >= at_) {
-                fired_ = true;
-                port()->sendToHost(bytes.left(at_ - printerBytes_ - 1), delayMs);
-                port()->dropLine();
-                return;
-            }
-            printerBytes_ += int(bytes.size());
-            break;
-        }
-        case Fault::CutReplies:
-            fired_ = true;
-            port()->sendToHost(bytes.left(bytes.size() - 1), delayMs);
-            return;
-        case Fault::DoubleReplies:
-            fired_ = true;
-            port()->sendToHost(bytes + bytes, delayMs);
-            return;
-        default:
-            break;
-        }
-        port()->sendToHost(bytes, delayMs);
-    }
-    void setDsr(bool on) override { port()->setDsr(on); }
-    void setCts(bool on) override { port()->setCts(on); }
-    void dropLine() override { port()->dropLine(); }
-    void reconnect() override { port()->reconnect(); }
-    bool hostOpen() const override { return port()->hostOpen(); }
-    bool hostDtr() const override { return port()->hostDtr(); }
-    bool hostRts() const override { return port()->hostRts(); }
-    qint32 hostBaud() const override { return port()->hostBaud(); }
-    Parity hostParity() const override { return port()->hostParity(); }
-
-private:
-    std::unique_ptr<sim::MessagePrinter> printer_;
-    Fault fault_ = Fault::None;
-    int at_ = 0;
-    int hostBytes_ = 0;
-    int printerBytes_ = 0;
-    bool fired_ = false;
-};
-
 using Fault = FaultyLine::Fault;
 
 class FaultInjection : public MessageTest {
@@ -129,9 +25,7 @@ protected:
     FaultInjection()
     {
         auto &link = static_cast<SimSerialLink &>(ctx->serialLink());
-        auto line = std::make_unique<FaultyLine>(std::make_unique<sim::MessagePrinter>());
-        faulty = line.get();
-        link.setPeer(std::move(line));
+        faulty = &FaultyLine::install(link, std::make_unique<sim::MessagePrinter>());
         ctx->serial().setPortResolver([](int) { return QStringLiteral("sim:"); });
         ctx->state.output.dtrWait = 1;
         ctx->state.output.baudText = QStringLiteral("38400bps");
@@ -154,8 +48,8 @@ protected:
         p->script({Answer::Yes});
         MessageForm again{{}, QStringLiteral("9"), QStringLiteral("OK"), {}};
         EXPECT_TRUE(transfer.registerOne(again));
-        EXPECT_EQ(faulty->printer().messages().value(9), QByteArray("OK"));
-        faulty->printer().clearMessages();
+        EXPECT_EQ(printer().messages().value(9), QByteArray("OK"));
+        printer().clearMessages();
     }
 
     bool registerFive()
@@ -184,10 +78,10 @@ protected:
     }
     void fillPrinter()
     {
-        faulty->printer().clearMessages();
-        faulty->printer().setMessage(2, "two");
-        faulty->printer().setMessage(7, "\x8C\x76\x97\xCA\r");
-        faulty->printer().setMessage(200, QByteArray(300, 'x'));
+        printer().clearMessages();
+        printer().setMessage(2, "two");
+        printer().setMessage(7, "\x8C\x76\x97\xCA\r");
+        printer().setMessage(200, QByteArray(300, 'x'));
     }
     static QByteArray afterRead(const QByteArray &before)
     {
@@ -205,6 +99,8 @@ protected:
         put(200, QByteArray(300, 'x'));
         return r;
     }
+
+    sim::MessagePrinter &printer() { return faulty->printer<sim::MessagePrinter>(); }
 
     FaultyLine *faulty = nullptr;
     MessageTransfer transfer{*ctx};
@@ -314,10 +210,82 @@ TEST_F(FaultInjection, PrinterTooSlowForTheReplyWait)
 {
     sim::FaultPlan slow;
     slow.slowMs = 400;
-    faulty->printer().setFaults(slow);
+    printer().setFaults(slow);
     EXPECT_FALSE(registerFive());
     EXPECT_EQ(p->codes().last(), 4);
-    faulty->printer().setFaults({});
+    printer().setFaults({});
     eventwait::waitMs(500); // the late reply arrives and is dropped by the next arm
     expectRecovered("slow", 0);
+}
+
+TEST_F(FaultInjection, AByteWrongAtEveryByteOfTheReplies)
+{
+    // Measured on a clean run: every byte of the register reply is part
+    // of its frame, so any of them wrong fails the register.
+    faulty->arm(Fault::None);
+    ASSERT_TRUE(registerFive());
+    const int replyBytes = faulty->printerBytes();
+    ASSERT_GT(replyBytes, 2);
+    for (int at = 1; at <= replyBytes; ++at) {
+        faulty->arm(Fault::WrongPrinterByte, at);
+        EXPECT_FALSE(registerFive()) << at;
+        EXPECT_TRUE(faulty->fired()) << at;
+        expectRecovered("wrong register reply byte", at);
+    }
+    // In a read a wrong text byte is the printer's word; a wrong frame
+    // byte fails the read, and a failed read leaves the file alone.
+    const QString file = prepareFile();
+    const QByteArray before = bytesOf(file);
+    fillPrinter();
+    faulty->arm(Fault::None);
+    ASSERT_TRUE(readInto(file));
+    writeBytes(file, before);
+    const QList<int> ends = faulty->printerEnds();
+    for (int at : FaultyLine::positions(faulty->printerBytes(), ends, 7)) {
+        fillPrinter();
+        faulty->arm(Fault::WrongPrinterByte, at);
+        const bool ok = readInto(file);
+        if (ok)
+            writeBytes(file, before);
+        else
+            ASSERT_EQ(bytesOf(file), before) << "file changed by a failed read, wrong byte " << at;
+        // The NUL closing a frame cannot be wrong and still read.
+        if (ends.contains(at)) {
+            EXPECT_FALSE(ok) << at;
+        }
+        expectRecovered("wrong read byte", at);
+    }
+}
+
+TEST_F(FaultInjection, GarbageBeforeEveryReplyNeverGetsIntoTheFile)
+{
+    faulty->arm(Fault::GarbageFirst);
+    registerFive(); // the framing may skip it or refuse the reply
+    EXPECT_TRUE(faulty->fired());
+    expectRecovered("garbage register", 0);
+
+    const QString file = prepareFile();
+    const QByteArray before = bytesOf(file);
+    fillPrinter();
+    faulty->arm(Fault::GarbageFirst);
+    const bool ok = readInto(file);
+    EXPECT_EQ(bytesOf(file), ok ? afterRead(before) : before);
+    expectRecovered("garbage read", 0);
+}
+
+TEST_F(FaultInjection, EveryReplyLaterThanTheWait)
+{
+    faulty->arm(Fault::TooSlow, 400);
+    EXPECT_FALSE(registerFive());
+    eventwait::waitMs(450);
+    expectRecovered("late register reply", 0);
+
+    const QString file = prepareFile();
+    const QByteArray before = bytesOf(file);
+    fillPrinter();
+    faulty->arm(Fault::TooSlow, 400);
+    EXPECT_FALSE(readInto(file));
+    EXPECT_EQ(bytesOf(file), before);
+    eventwait::waitMs(450);
+    expectRecovered("late read", 0);
 }

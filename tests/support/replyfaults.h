@@ -5,10 +5,14 @@
 //   for (const ReplyFault &f : replyFaults(expectedReply)) { ... f.reply ... f.ok ... }
 //
 // The number byte is taken to stand at index 2 (DC3, letter, number).
+#include "comm/simseriallink.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 struct ReplyFault {
@@ -43,3 +47,26 @@ inline QList<ReplyFault> replyFaults(const QByteArray &good, int numberIndex = 2
 // The line dropped in place of the reply; for tests whose printer side can
 // pull the cable.
 inline ReplyFault lineDropFault() { return {QStringLiteral("line dropped"), std::nullopt, false, false, true}; }
+
+// A reply filter for SimSerialLink::setReplyFilter that answers with the
+// fault's reply in place of the printer's: nothing for silence, the whole
+// reply, or (inPieces) the first splitAt bytes 2/3 of waitMs later and the
+// rest at 4/3, so that only a wait that restarts with every byte holds.
+inline std::function<QByteArray(const QByteArray &)> replyInPlace(SimSerialLink &line, const ReplyFault &fault,
+                                                                  int splitAt, int waitMs)
+{
+    auto passing = std::make_shared<bool>(false);
+    return [&line, fault, splitAt, waitMs, passing](const QByteArray &b) -> QByteArray {
+        if (*passing)
+            return b;
+        if (!fault.reply)
+            return {};
+        if (!fault.inPieces)
+            return *fault.reply;
+        *passing = true;
+        line.sendToHost(fault.reply->left(splitAt), waitMs * 2 / 3);
+        line.sendToHost(fault.reply->mid(splitAt), waitMs * 4 / 3);
+        *passing = false;
+        return {};
+    };
+}

@@ -122,20 +122,7 @@ TEST_F(TicketSettingsTest, EveryReplyFaultIsJudgedForEverySetting)
         for (const ReplyFault &f : replyFaults(bytes(s.reply))) {
             const std::string label = std::string(s.label) + ": " + f.label.toStdString();
             pc.prompter->clear();
-            bool passing = false;
-            pc.line->setReplyFilter([&](const QByteArray &b) -> QByteArray {
-                if (passing)
-                    return b;
-                if (!f.reply)
-                    return {};
-                if (!f.inPieces)
-                    return *f.reply;
-                passing = true;
-                pc.line->sendToHost(f.reply->left(2), kReplyMs * 2 / 3);
-                pc.line->sendToHost(f.reply->mid(2), kReplyMs * 4 / 3);
-                passing = false;
-                return {};
-            });
+            pc.line->setReplyFilter(replyInPlace(*pc.line, f, 2, kReplyMs));
             // The issue test's framing looks for the DC3 first: noise before it is
             // no fault there.
             const bool ok = f.ok || (s.state == 616 && f.label == QStringLiteral("garbage first"));

@@ -227,23 +227,13 @@ TEST_F(TicketTransferTest, EveryReplyFaultIsJudgedForBothModels)
         for (const ReplyFault &f : faults) {
             const std::string label = (rawModel ? "K-07: " : "K-2200TQ: ") + f.label.toStdString();
             startFresh();
-            bool passing = false;
+            const auto inPlace = replyInPlace(*pc.line, f, 2, kReplyMs);
             pc.line->setReplyFilter([&](const QByteArray &b) -> QByteArray {
-                if (passing)
-                    return b;
                 if (f.dropLine) {
                     QTimer::singleShot(0, printer, [this] { printer->dropLine(kReplyMs / 3); });
                     return {};
                 }
-                if (!f.reply)
-                    return {};
-                if (!f.inPieces)
-                    return *f.reply;
-                passing = true;
-                pc.line->sendToHost(f.reply->left(2), kReplyMs * 2 / 3);
-                pc.line->sendToHost(f.reply->mid(2), kReplyMs * 4 / 3);
-                passing = false;
-                return {};
+                return inPlace(b);
             });
             // "K-07" loses DSR before its closing bracket: a silent stop.
             const bool stops = f.dropLine && rawModel;
@@ -294,20 +284,8 @@ TEST_F(TicketTransferTest, ReadFaultsTellTwentyAndLeaveTheWindowAlone)
         for (const auto &c : kCases) {
             const std::string label = (rawModel ? "K-07: " : "K-2200TQ: ") + std::string(c.label);
             startFresh();
-            bool passing = false;
-            pc.line->setReplyFilter([&](const QByteArray &b) -> QByteArray {
-                if (passing)
-                    return b;
-                if (!c.reply)
-                    return {};
-                if (!c.inPieces)
-                    return *c.reply;
-                passing = true;
-                pc.line->sendToHost(c.reply->left(9), kReadMs * 2 / 3);
-                pc.line->sendToHost(c.reply->mid(9), kReadMs * 4 / 3);
-                passing = false;
-                return {};
-            });
+            pc.line->setReplyFilter(
+                replyInPlace(*pc.line, {QString::fromLatin1(c.label), c.reply, c.ok, c.inPieces}, 9, kReadMs));
             TicketForm f;
             f.content = contentOf({{3, "kept", "2x2"}});
             const TicketContent before = f.content;
