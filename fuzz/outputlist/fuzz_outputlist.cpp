@@ -8,8 +8,6 @@
 
 #include "tester/outputlist.h"
 
-#include <QRegularExpression>
-
 using fuzzsupport::check;
 using namespace outputlist;
 
@@ -44,11 +42,14 @@ Parsed reference(const QString &list)
     if (rest.endsWith(u','))
         rest.chop(1);
     const auto number = [](const QString &digits) {
-        // A number beyond the range stays beyond it, however long.
-        const QString trimmed = QString(digits).remove(QRegularExpression(QStringLiteral("^0+")));
-        if (trimmed.size() > 3)
+        // Leading zeros do not count; a number beyond the range stays
+        // beyond it, however long.
+        qsizetype first = 0;
+        while (first < digits.size() && digits[first] == u'0')
+            ++first;
+        if (digits.size() - first > 3)
             return 1000;
-        return trimmed.isEmpty() ? 0 : trimmed.toInt();
+        return first == digits.size() ? 0 : digits.mid(first).toInt();
     };
     for (const QString &item : rest.split(u',')) {
         const QStringList ends = item.split(u'-');

@@ -90,9 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         read[round] = *back;
         check(storeValue(ref, *back, s), "a value read back goes into its box");
     }
-    // Line breaks in a name follow the message tool's display form, which
-    // joins them anew on each pass.
-    if (ref.item == Item::Name && (frame->contains('\r') || frame->contains('\n')))
+    // A name read back is in the message tool's display form: line breaks
+    // are joined anew on each pass, and a "&" or "^" the printer holds
+    // reads as notation.
+    if (ref.item == Item::Name &&
+        (frame->contains('\r') || frame->contains('\n') || frame->contains('&') || frame->contains('^')))
         return 0;
     check(sent[2] == sent[1], "a value goes out the same from the second read on");
     check(read[2] == read[1], "a value reads back the same from the second read on");
