@@ -61,6 +61,9 @@ RegistrantList parse(const QByteArray &reply)
     }
     if (!afterSecond)
         ++row;
+    // A finger-2 ID cut short by the ETX leaves its row unfinished: the
+    // row still holds finger 1, so a new user must not take it.
+    row = std::max(row, int(out.rows.size()) + 1);
     out.nextFreeRow = std::min(row, fingers::kRows + 1);
 
     // The unit's answer when it holds nobody: one entry of 7 spaces, ETX at

@@ -255,7 +255,8 @@ std::optional<QString> decodeValue(const ItemRef &ref, const QByteArray &frame)
     case Item::Unit:
         return unitText(value);
     case Item::Rate:
-        if (value.size() > 2 || !asciiDigits(value))
+        // 0 is no rate: it could not be registered again.
+        if (value.size() > 2 || !asciiDigits(value) || value.toInt() < kRateMin)
             return std::nullopt;
         if (value.size() == 2 && value[0] == '0')
             value.remove(0, 1);

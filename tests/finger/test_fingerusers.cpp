@@ -99,6 +99,8 @@ TEST(RegistrantList, Parsing)
          false},
         {"only finger 2", reply(nul() + "XYZ9876"), {ids({}, "XYZ9876")}, 2, false},
         {"bytes before the first entry belong to no ID", reply("zzPABC1234"), {ids("ABC1234")}, 2, false},
+        {"a finger-2 ID cut short keeps its row taken", reply("PABC1234" + nul() + "XY"), {ids("ABC1234")}, 2, false},
+        {"a lone finger-2 ID cut short takes no row", reply(nul() + "XY"), {}, 1, false},
         {"everything after the first ETX is ignored",
          reply("PABC1234") + "PXYZ9876" + etx(),
          {ids("ABC1234")},
