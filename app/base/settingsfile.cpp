@@ -2,9 +2,9 @@
 
 #include "cp932.h"
 #include "fileerrors.h"
+#include "savefile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace settingsfile {
@@ -113,7 +113,7 @@ bool save(const OutputSettings &settings, const QString &path, QString *error)
             *error = fileerrors::text(why);
         return false;
     };
-    // A file the user marked read-only stays as it is, for root too.
+    // Refused before anything is read (for root too).
     if (fileerrors::markedReadOnly(path))
         return fail(QFileDevice::PermissionsError);
     // Keep any bytes that follow record 1 (the file is record-addressed).
@@ -125,20 +125,7 @@ bool save(const OutputSettings &settings, const QString &path, QString *error)
             tail = old.readAll();
         }
     }
-    // Unbuffered, so that a write cut short by a full disk fails here
-    // instead of committing a cut record.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(file.error());
-    const QByteArray contents = encode(settings) + tail;
-    if (file.write(contents) != contents.size()) {
-        const QFileDevice::FileError why = file.error();
-        file.cancelWriting();
-        return fail(why == QFileDevice::NoError ? QFileDevice::WriteError : why);
-    }
-    if (!file.commit())
-        return fail(file.error());
-    return true;
+    return savefile::replace(path, encode(settings) + tail, error);
 }
 
 } // namespace settingsfile

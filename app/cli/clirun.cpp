@@ -4,6 +4,7 @@
 
 #include "base/catalogcodes.h"
 #include "base/cp932.h"
+#include "base/savefile.h"
 #include "base/settingsfile.h"
 #include "comm/appcontext.h"
 #include "comm/eventwait.h"
@@ -36,7 +37,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -708,10 +708,9 @@ private:
                 return usage(QStringLiteral("No.%1 の指紋データが長すぎて保存できません。").arg(row));
             bytes += *record;
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.setPermissions(FingerFiles::kFilePermissions) || !file.commit()) {
-            note(QStringLiteral("%1 に保存できませんでした: %2").arg(path, file.errorString()));
+        QString error;
+        if (!savefile::replace(path, bytes, &error, FingerFiles::kFilePermissions)) {
+            note(QStringLiteral("%1 に保存できませんでした: %2").arg(path, error));
             return BadInput;
         }
         note(QStringLiteral("%1 件を %2 に保存しました。").arg(bytes.size() / fingerrecord::kSize).arg(path));

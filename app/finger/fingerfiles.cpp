@@ -2,7 +2,7 @@
 
 #include "base/fileerrors.h"
 #include "base/messagecatalogue.h"
-#include "message/msdfile.h"
+#include "base/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,14 +78,11 @@ QString writeReason(const QFileDevice &f)
     return fileerrors::text(f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error());
 }
 
-// Whole-file replacement goes through the shared container's routine; the
-// file then belongs to the user alone, whatever it allowed before.
+// The new file belongs to the user alone, whatever the old one allowed,
+// from the moment it has its name.
 bool replaceWhole(const QString &path, const QByteArray &contents, QString *error)
 {
-    if (!MsdFile::replaceWhole(path, contents, error))
-        return false;
-    QFile::setPermissions(path, FingerFiles::kFilePermissions);
-    return true;
+    return savefile::replace(path, contents, error, FingerFiles::kFilePermissions);
 }
 
 } // namespace

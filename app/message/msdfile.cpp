@@ -2,10 +2,10 @@
 
 #include "base/cp932.h"
 #include "base/fileerrors.h"
+#include "base/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -270,28 +270,7 @@ bool MsdFile::clearRecord(int n, QString *error) const { return writeRecord(n, {
 
 bool MsdFile::replaceWhole(const QString &path, const QByteArray &contents, QString *error)
 {
-    if (fileerrors::markedReadOnly(path)) {
-        setError(error, describe(QFileDevice::PermissionsError));
-        return false;
-    }
-    // Unbuffered: a write cut short by a full disk shows here. Through the
-    // buffer it would only be cut at commit, which then still replaces the
-    // file with the cut one.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, describe(f.error()));
-        return false;
-    }
-    if (f.write(contents) != contents.size()) {
-        setError(error, describe(f.error() == QFileDevice::NoError ? QFileDevice::WriteError : f.error()));
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        setError(error, describe(f.error()));
-        return false;
-    }
-    return true;
+    return savefile::replace(path, contents, error);
 }
 
 bool MsdFile::createEmpty(const QString &path, QString *error)

@@ -5,39 +5,18 @@
 #include "comm/interfacesettings.h"
 #include "comm/serialcontrol.h"
 #include "filepatterns.h"
+#include "filesizelimit.h"
 #include "message/filecopy.h"
 #include "message/messagefileoperations.h"
 #include "message/messagetest.h"
+#include "shell/ui/trafficwindow.h"
+#include "unit/unitfileoperations.h"
 
 #include <QFileDevice>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <functional>
 
 namespace {
-
-// Writes beyond `bytes` into any file fail with EFBIG (a write across it
-// is cut short) until the limit goes out of scope.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 const QString kDiskFull = QStringLiteral("ファイルに書き込めません。ディスクの空きを確認して下さい。");
 const QString kReadOnly = QStringLiteral("書き込みが禁止されています。");
@@ -185,6 +164,178 @@ TEST_F(FailingSettingsSave, ReadOnlyFileIsLeftAsItIs)
     EXPECT_EQ(apply(), interfacesettings::ApplyResult::SaveFailed);
     EXPECT_TRUE(lastText().contains(QStringLiteral("(") + kReadOnly + QStringLiteral(")"))) << lastText().toStdString();
     EXPECT_TRUE(bytesOf(ini) == old);
+}
+
+// The saves and deletes of the ticket and unit windows onto a file that
+// cannot grow (the content lies past its end) or turns read-only while the
+// question is up, or was marked so from the start: refused, told, and the
+// file as it was.
+TEST_F(FailingSave, ToolRecordWritesThatFailKeepTheFileAndAreNotToldAsDone)
+{
+    using Op = std::function<bool(AppContext &, const QString &)>;
+    const Op ticketSave = [](AppContext &ctx, const QString &file) {
+        TicketForm form{file, filepatterns::ticketContent(5), true, 0};
+        return TicketFileOperations(ctx, [] { return std::optional<int>(filepatterns::kTicketNumber); }).save(form);
+    };
+    const Op ticketDelete = [](AppContext &ctx, const QString &file) {
+        TicketForm form{file, {}, true, 0};
+        return TicketFileOperations(ctx, [] { return std::optional<int>(filepatterns::kTicketNumber); }).remove(form);
+    };
+    const auto unitOp = [](unit::Model model, bool save) -> Op {
+        return [model, save](AppContext &ctx, const QString &file) {
+            unit::UnitForm form{file, filepatterns::unitSettings(5)};
+            unit::UnitFileOperations ops(ctx);
+            return save ? ops.save(form, model, filepatterns::kUnitSet)
+                        : ops.remove(form, model, filepatterns::kUnitSet);
+        };
+    };
+    enum class ReadOnly { Never, FromStart, AtQuestion };
+    struct Row {
+        const char *name;
+        Op op;
+        int records;  // the file's length
+        rlim_t limit; // a full disk past it; 0: none
+        ReadOnly readOnly;
+        const char *what; // the first line told
+        int doneCode;     // the notice that must not come
+    };
+    const char *notWritten = "ファイルに書き込めませんでした。";
+    const char *notDeleted = "ファイルから削除できませんでした。";
+    const Row rows[] = {
+        {"ticket save, disk full", ticketSave, 10, 6000, ReadOnly::Never, notWritten, 634},
+        {"ticket delete, disk full", ticketDelete, 10, 6000, ReadOnly::Never, notDeleted, 637},
+        {"ticket save, read-only", ticketSave, 255, 0, ReadOnly::FromStart, notWritten, 634},
+        {"ticket save, read-only at 635", ticketSave, 255, 0, ReadOnly::AtQuestion, notWritten, 634},
+        {"ticket delete, read-only", ticketDelete, 255, 0, ReadOnly::FromStart, notDeleted, 637},
+        {"ticket delete, read-only at 636", ticketDelete, 255, 0, ReadOnly::AtQuestion, notDeleted, 637},
+        {"VUX save, disk full", unitOp(unit::Model::Vux, true), 10, 6000, ReadOnly::Never, notWritten, 634},
+        {"UX save, disk full", unitOp(unit::Model::Ux, true), 10, 6000, ReadOnly::Never, notWritten, 634},
+        {"VUX delete, disk full", unitOp(unit::Model::Vux, false), 10, 6000, ReadOnly::Never, notDeleted, 637},
+        {"UX save, read-only", unitOp(unit::Model::Ux, true), 255, 0, ReadOnly::FromStart, notWritten, 634},
+        {"VUX save, read-only at 635", unitOp(unit::Model::Vux, true), 255, 0, ReadOnly::AtQuestion, notWritten, 634},
+        {"UX delete, read-only", unitOp(unit::Model::Ux, false), 255, 0, ReadOnly::FromStart, notDeleted, 637},
+        {"VUX delete, read-only at 636", unitOp(unit::Model::Vux, false), 255, 0, ReadOnly::AtQuestion, notDeleted,
+         637},
+    };
+    const QString file = path("tool.msd");
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QByteArray before = records(row.records, 1);
+        writeBytes(file, before);
+        if (row.readOnly == ReadOnly::FromStart)
+            QFile::setPermissions(file, QFileDevice::ReadOwner);
+        p->clear();
+        p->onAsk = [&](const PromptRequest &r) {
+            if (row.readOnly == ReadOnly::AtQuestion && (r.code == 635 || r.code == 636))
+                QFile::setPermissions(file, QFileDevice::ReadOwner);
+        };
+        p->script({Answer::Yes});
+        bool done = true;
+        {
+            std::optional<FileSizeLimit> full;
+            if (row.limit)
+                full.emplace(row.limit);
+            done = row.op(*ctx, file);
+        }
+        EXPECT_FALSE(done);
+        EXPECT_TRUE(bytesOf(file) == before) << "now " << bytesOf(file).size() << " bytes";
+        EXPECT_TRUE(lastText().startsWith(QString::fromUtf8(row.what))) << lastText().toStdString();
+        EXPECT_TRUE(lastText().endsWith(row.readOnly == ReadOnly::Never ? kDiskFull : kReadOnly))
+            << lastText().toStdString();
+        EXPECT_FALSE(p->codes().contains(row.doneCode));
+        if (row.readOnly == ReadOnly::FromStart)
+            EXPECT_FALSE(p->codes().contains(635) || p->codes().contains(636)) << "asked before the refusal";
+        EXPECT_EQ(strayFiles(), 1);
+    }
+    p->onAsk = nullptr;
+}
+
+// Every write of the fingerprint files onto a full disk or a file marked
+// read-only: told, and the file as it was, with no temporary file beside.
+TEST_F(FailingSave, FingerFileWritesThatFailKeepTheFile)
+{
+    FingerFiles files(dir.path(), ctx->messenger());
+    FingerUsers users;
+    QByteArray five;
+    for (int row = 1; row <= 5; ++row) {
+        users[row] = filepatterns::fingerUser(row, 9);
+        five += *fingerrecord::encode(filepatterns::fingerUser(row, 1));
+    }
+    const QString data = files.dataFilePath();
+    const QString single = files.singleUserPath(3);
+    using Op = std::function<bool()>;
+    struct Row {
+        const char *name;
+        QString file;
+        Op op;
+        rlim_t limit; // 0: marked read-only instead
+    };
+    const Op append = [&] { return files.writeFinger(users, 3, FingerFiles::Target::DataFile); };
+    const Op saveSingle = [&] { return files.writeFinger(users, 3, FingerFiles::Target::SingleUser); };
+    const Op cut = [&] { return files.cutRows(3, 4); };
+    const Op replaceAll = [&] { return files.replaceDataFile(users, 1, 5); };
+    const Row rows[] = {
+        {"append, disk full", data, append, 5 * fingerrecord::kSize + 100},
+        {"append, read-only", data, append, 0},
+        {"single user, disk full", single, saveSingle, 1000},
+        {"single user, read-only", single, saveSingle, 0},
+        {"cut, disk full", data, cut, 2000},
+        {"cut, read-only", data, cut, 0},
+        {"replace, disk full", data, replaceAll, 3 * fingerrecord::kSize},
+        {"replace, read-only", data, replaceAll, 0},
+    };
+    QDir(dir.path()).mkdir(QStringLiteral("Finger"));
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::setPermissions(row.file, FingerFiles::kFilePermissions);
+        writeBytes(row.file, five);
+        if (!row.limit)
+            QFile::setPermissions(row.file, QFileDevice::ReadOwner);
+        p->clear();
+        bool done = true;
+        {
+            std::optional<FileSizeLimit> full;
+            if (row.limit)
+                full.emplace(row.limit);
+            done = row.op();
+        }
+        EXPECT_FALSE(done);
+        EXPECT_TRUE(bytesOf(row.file) == five) << "now " << bytesOf(row.file).size() << " bytes";
+        EXPECT_TRUE(lastText().startsWith(QStringLiteral("ファイルに保存できませんでした。")))
+            << lastText().toStdString();
+        EXPECT_TRUE(lastText().endsWith(row.limit ? kDiskFull : kReadOnly)) << lastText().toStdString();
+        EXPECT_EQ(QDir(files.folderPath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QFile::setPermissions(row.file, FingerFiles::kFilePermissions);
+        QFile::remove(row.file);
+    }
+}
+
+// The line log saved over an older one: a full disk used to replace the
+// old log by a cut one and tell nothing.
+TEST_F(FailingSave, TrafficLogSaveThatFailsKeepsTheOldLog)
+{
+    TrafficWindow window(*ctx);
+    const QString log = path("log.txt");
+    window.chooseSavePath = [&](QWidget *) { return log; };
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly);
+        QFile::setPermissions(log, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        writeBytes(log, "old log");
+        if (readOnly)
+            QFile::setPermissions(log, QFileDevice::ReadOwner);
+        p->clear();
+        {
+            std::optional<FileSizeLimit> full;
+            if (!readOnly)
+                full.emplace(0);
+            window.save();
+        }
+        EXPECT_TRUE(bytesOf(log) == "old log") << "now " << bytesOf(log).size() << " bytes";
+        EXPECT_EQ(lastText(),
+                  QStringLiteral("通信ログを保存できませんでした。\r\n") + (readOnly ? kReadOnly : kDiskFull));
+        EXPECT_EQ(strayFiles(), 1);
+    }
 }
 
 } // namespace

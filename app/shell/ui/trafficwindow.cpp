@@ -1,5 +1,6 @@
 #include "trafficwindow.h"
 
+#include "base/savefile.h"
 #include "comm/appcontext.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -115,10 +115,9 @@ void TrafficWindow::save()
     const QString path = chooseSavePath ? chooseSavePath(this) : QString();
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    const QByteArray bytes = text_->toPlainText().toUtf8() + '\n';
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        ctx_.messenger().showMessage(QStringLiteral("通信ログを保存できませんでした。\r\n%1").arg(file.errorString()),
+    QString error;
+    if (!savefile::replace(path, text_->toPlainText().toUtf8() + '\n', &error)) {
+        ctx_.messenger().showMessage(QStringLiteral("通信ログを保存できませんでした。\r\n%1").arg(error),
                                      Icon::Exclamation, kTitle);
     }
 }
