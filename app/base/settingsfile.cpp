@@ -108,14 +108,6 @@ void load(AppState &state, const QString &path)
 
 bool save(const OutputSettings &settings, const QString &path, QString *error)
 {
-    const auto fail = [error](QFileDevice::FileError why) {
-        if (error)
-            *error = fileerrors::text(why);
-        return false;
-    };
-    // Refused before anything is read (for root too).
-    if (fileerrors::markedReadOnly(path))
-        return fail(QFileDevice::PermissionsError);
     // Keep any bytes that follow record 1 (the file is record-addressed).
     QByteArray tail;
     {

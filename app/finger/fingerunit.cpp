@@ -88,11 +88,11 @@ bool FingerUnit::cdrErrChk(const QByteArray &reply)
     }
 }
 
-void FingerUnit::tellNoReply(const QByteArray &received, const QString &text)
+void FingerUnit::tellNoReply(const QByteArray &received, const QString &text, Icon icon)
 {
     if (ex_.cancelled() || !cdrErrChk(received))
         return;
-    messenger_.showMessage(text, Icon::Information);
+    messenger_.showMessage(text, icon);
 }
 
 bool FingerUnit::sendCommand(char letter, int finger, const QByteArray &id)
@@ -254,8 +254,8 @@ bool FingerUnit::registerUser(const std::array<QByteArray, 2> &ids)
     bool ok = enableRead();
     // A unit that answered with its own fault says so (dirty sensor, unit
     // error) instead of the missing permission.
-    if (!ok && !ex_.cancelled() && cdrErrChk(lastReply_))
-        messenger_.showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
+    if (!ok)
+        tellNoReply(lastReply_, QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
     for (int finger = 0; ok && finger < 2; ++finger) {
         const QByteArray &id = ids[finger];
         tellStatus(QStringLiteral("登録開始応答の確認中..."));
@@ -479,8 +479,7 @@ FoundFinger FingerUnit::serchFinger(const QByteArray &markerAndId)
 std::optional<FoundFinger> FingerUnit::readingPeriod(int seconds)
 {
     if (!enableRead()) {
-        if (!ex_.cancelled() && cdrErrChk(lastReply_))
-            messenger_.showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
+        tellNoReply(lastReply_, QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
         return std::nullopt;
     }
     setState(msg::FingerNotRegistered);

@@ -4,6 +4,7 @@
 // back, the reading period and the version print. Each runs to its end
 // in the event loop and tells the user what went wrong; the window shows
 // what the hooks report and keeps its buttons off meanwhile.
+#include "base/prompter.h"
 #include "deletepassword.h"
 #include "fingerexchange.h"
 #include "fingerfiles.h"
@@ -91,7 +92,7 @@ private:
     Outcome exactCommand(char letter, int finger = -1, const QByteArray &id = {});
     // What a reply that is not the expected one tells: the unit's own
     // error, or (when it says nothing) the timeout text.
-    void tellNoReply(const QByteArray &received, const QString &timeoutText);
+    void tellNoReply(const QByteArray &received, const QString &timeoutText, Icon icon = Icon::Information);
     std::optional<QByteArray> readTemplate(int row, int finger, const QByteArray &id);
     void setState(int code);
     int templatesIn(int first, int last) const;

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
@@ -26,6 +27,14 @@ inline void check(bool ok, const char *invariant)
 {
     if (!ok)
         fail(invariant);
+}
+
+// The input as a file for the targets that read files.
+inline void writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
+        fail("the scratch file is written");
 }
 
 // Reads the input from the front, so that seed files read in order.

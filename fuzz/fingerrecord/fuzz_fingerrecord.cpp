@@ -14,16 +14,10 @@
 #include <QFile>
 
 using fuzzsupport::check;
+using fuzzsupport::writeFile;
 using namespace fingerrecord;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
-        fuzzsupport::fail("the scratch file is written");
-}
 
 void checkTemplate(const QByteArray &slot, const QByteArray &t)
 {

@@ -19,15 +19,9 @@
 #include <QFile>
 
 using fuzzsupport::check;
+using fuzzsupport::writeFile;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
-        fuzzsupport::fail("the scratch file is written");
-}
 
 MsdRecord recordOf(const QByteArray &file, int n)
 {

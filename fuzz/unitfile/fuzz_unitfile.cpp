@@ -20,16 +20,10 @@
 #include <QFile>
 
 using fuzzsupport::check;
+using fuzzsupport::writeFile;
 using namespace unit;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
-        fuzzsupport::fail("the scratch file is written");
-}
 
 // Records 1..n of the file as MsdFile reads them.
 QList<MsdRecord> recordsOf(const QByteArray &file, int n)

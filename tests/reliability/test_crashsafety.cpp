@@ -55,6 +55,16 @@ protected:
     // Generations of the writer started for kill i.
     static qint64 firstOf(int i) { return (i + 1) * kGenerationsPerChild; }
 
+    // An argv or envp: the strings' own bytes, ended by a null.
+    static std::vector<char *> pointersTo(QList<QByteArray> &strings)
+    {
+        std::vector<char *> out;
+        for (QByteArray &s : strings)
+            out.push_back(s.data());
+        out.push_back(nullptr);
+        return out;
+    }
+
     // Starts the writer, waits for its first finished write, lets it run
     // for a random while and kills it.
     void runAndKill(const QList<QByteArray> &args)
@@ -66,10 +76,7 @@ protected:
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         QList<QByteArray> all{QByteArray(WRITER_PATH)};
         all += args;
-        std::vector<char *> argv;
-        for (QByteArray &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char *> argv = pointersTo(all);
         pid_t pid = 0;
         const int rc = posix_spawn(&pid, WRITER_PATH, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -96,17 +103,11 @@ protected:
     {
         QList<QByteArray> all{QByteArray(WRITER_PATH)};
         all += args;
-        std::vector<char *> argv;
-        for (QByteArray &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char *> argv = pointersTo(all);
         QList<QByteArray> env{"ZENTRIX_WRITES=1"};
         for (char **e = environ; *e; ++e)
             env << QByteArray(*e);
-        std::vector<char *> envp;
-        for (QByteArray &e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        std::vector<char *> envp = pointersTo(env);
         pid_t pid = 0;
         ASSERT_EQ(posix_spawn(&pid, WRITER_PATH, nullptr, nullptr, argv.data(), envp.data()), 0);
         int status = 0;

@@ -12,7 +12,7 @@
 #include "message/msdfile.h"
 #include "personas.h"
 #include "printsink.h"
-#include "shell/ui/toolhost.h"
+#include "shell/toolprobe.h"
 #include "tester/testerrun.h"
 #include "tester/ui/testerwindow.h"
 
@@ -133,14 +133,6 @@ TEST_F(TesterFaults, CountedRunsOfEveryModeLoseTheLine)
 
 namespace {
 
-struct NoHost : ToolHost {
-    void returnToMenu() override {}
-    void quitFromTool() override {}
-    void openHelp() override {}
-    void openSettings(QWidget *, bool) override {}
-    void closeSettings() override {}
-};
-
 } // namespace
 
 // The window after a run that lost its line: the start button back, and
@@ -150,7 +142,7 @@ TEST(TesterWindowFaults, AfterAPulledCableTheNextRunStarts)
     PrinterContext pc(QStringLiteral("sink"));
     FaultyLine &line = FaultyLine::install(*pc.line, sim::createPrinter("sink"));
     pc.ctx->state.toolState = ToolStates::Tester;
-    NoHost host;
+    ProbeHost host;
     TesterWindow window(*pc.ctx, host);
     window.show();
     auto *start = window.findChild<QPushButton *>(QStringLiteral("Command4"));
