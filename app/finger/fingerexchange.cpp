@@ -149,6 +149,9 @@ FingerExchange::Received FingerExchange::receiveToEtx(int silenceMs, int limit,
 {
     SerialControl &serial = ch_.serial();
     Received r;
+    // Every reply begins with its STX: noise before it is no part of it
+    // (it counts to the limit, so that endless noise still ends).
+    int noise = 0;
     ch_.armTimeout(silenceMs);
     for (;;) {
         if (!waitWhile([&] { return serial.inBufferCount() == 0; }, eventwait::kPollMs))
@@ -159,6 +162,13 @@ FingerExchange::Received FingerExchange::receiveToEtx(int silenceMs, int limit,
             const QByteArray b = serial.input();
             if (b.isEmpty())
                 break;
+            if (r.bytes.isEmpty() && b.at(0) != fingerunit::kStx) {
+                if (++noise >= limit) {
+                    r.overLimit = true;
+                    break;
+                }
+                continue;
+            }
             r.bytes += b;
             if (progress)
                 progress(int(r.bytes.size()));

@@ -96,8 +96,9 @@ public:
     // n bytes within ms.
     Received receiveCount(int n, int ms);
     // One byte at a time up to ETX; the timeout counts only the time
-    // without a byte (the timer is stopped while bytes come). Stops after
-    // limit bytes. progress gets the count after each byte.
+    // without a byte (the timer is stopped while bytes come). Bytes before
+    // the first STX are dropped. Stops after limit bytes. progress gets the
+    // count after each byte.
     Received receiveToEtx(int silenceMs, int limit, const std::function<void(int)> &progress = {});
     // Template reception: tool state 913 (set by prepare() in byte mode, so
     // that a quick reply is framed too) until it ends; the receive side

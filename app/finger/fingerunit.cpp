@@ -88,11 +88,11 @@ bool FingerUnit::cdrErrChk(const QByteArray &reply)
     }
 }
 
-void FingerUnit::tellNoReply(const QByteArray &received, const QString &text, Icon icon)
+void FingerUnit::tellNoReply(const QByteArray &received, const QString &text, Icon icon, const QString &caption)
 {
     if (ex_.cancelled() || !cdrErrChk(received))
         return;
-    messenger_.showMessage(text, icon);
+    messenger_.showMessage(text, MessageStyle(icon), caption);
 }
 
 bool FingerUnit::sendCommand(char letter, int finger, const QByteArray &id)
@@ -125,6 +125,14 @@ bool FingerUnit::enableRead()
 }
 
 bool FingerUnit::disableRead() { return exactCommand('C') == Outcome::Ok; }
+
+bool FingerUnit::openReading(const QString &caption)
+{
+    if (enableRead())
+        return true;
+    tellNoReply(lastReply_, QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation, caption);
+    return false;
+}
 
 bool FingerUnit::readRegistrants(bool silent)
 {
@@ -251,11 +259,7 @@ bool FingerUnit::registerUser(const std::array<QByteArray, 2> &ids)
                                QStringLiteral("指紋の登録")) != Answer::Ok)
         return false;
 
-    bool ok = enableRead();
-    // A unit that answered with its own fault says so (dirty sensor, unit
-    // error) instead of the missing permission.
-    if (!ok)
-        tellNoReply(lastReply_, QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
+    bool ok = openReading();
     for (int finger = 0; ok && finger < 2; ++finger) {
         const QByteArray &id = ids[finger];
         tellStatus(QStringLiteral("登録開始応答の確認中..."));
@@ -478,10 +482,8 @@ FoundFinger FingerUnit::serchFinger(const QByteArray &markerAndId)
 
 std::optional<FoundFinger> FingerUnit::readingPeriod(int seconds)
 {
-    if (!enableRead()) {
-        tellNoReply(lastReply_, QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation);
+    if (!openReading())
         return std::nullopt;
-    }
     setState(msg::FingerNotRegistered);
     std::optional<FoundFinger> found;
     {
@@ -510,6 +512,10 @@ bool FingerUnit::printVersion()
         tellNoReply(r.bytes, timeoutText());
         return false;
     }
+    // A dirty sensor or a unit error answers in place of the version; it
+    // is no version to print.
+    if (!cdrErrChk(r.bytes))
+        return false;
     // The version text, the reply byte first, without the closing ETX.
     const QByteArray version = r.bytes.mid(1).chopped(1);
     QByteArray job;
@@ -527,5 +533,7 @@ bool FingerUnit::printVersion()
     end += '\x13';
     end += 'P';
     end += '\0';
-    return ex_.send(job) && ex_.send(end);
+    // The engine answers nothing: the print is out once the queue has
+    // drained on a line that is still there.
+    return ex_.send(job) && ex_.send(end) && ex_.channel().waitOutputDrained();
 }

@@ -4,6 +4,7 @@
 // back, the reading period and the version print. Each runs to its end
 // in the event loop and tells the user what went wrong; the window shows
 // what the hooks report and keeps its buttons off meanwhile.
+#include "base/messagecatalogue.h"
 #include "base/prompter.h"
 #include "deletepassword.h"
 #include "fingerexchange.h"
@@ -51,6 +52,10 @@ public:
     // "O" / "C": exactly 02 6F 03 / 02 63 03 within 2 s.
     bool enableRead();
     bool disableRead();
+    // enableRead(), and when the unit does not open reading, tells why: its
+    // own fault (dirty sensor, unit error) or 「読み取り許可応答がありません。」;
+    // nothing after Esc.
+    bool openReading(const QString &caption = kAppTitle);
     // Classifies an unexpected reply by its second byte and tells the user
     // (dirty sensor, unit error); false for D, E, I and s.
     bool cdrErrChk(const QByteArray &reply);
@@ -92,7 +97,8 @@ private:
     Outcome exactCommand(char letter, int finger = -1, const QByteArray &id = {});
     // What a reply that is not the expected one tells: the unit's own
     // error, or (when it says nothing) the timeout text.
-    void tellNoReply(const QByteArray &received, const QString &timeoutText, Icon icon = Icon::Information);
+    void tellNoReply(const QByteArray &received, const QString &timeoutText, Icon icon = Icon::Information,
+                     const QString &caption = kAppTitle);
     std::optional<QByteArray> readTemplate(int row, int finger, const QByteArray &id);
     void setState(int code);
     int templatesIn(int first, int last) const;

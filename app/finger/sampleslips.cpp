@@ -200,5 +200,7 @@ bool SampleSlips::print(OutputChannel &channel, int choice, const QByteArray &ma
     serial.clearOutput();
     serial.setDtrEnable(true);
     channel.state().sendText = slip;
-    return channel.sendSerial();
+    // Nothing answers: a cable pulled under the last byte shows only as
+    // the closed port once the queue has drained.
+    return channel.sendSerial() && channel.waitOutputDrained();
 }

@@ -62,7 +62,9 @@ private:
     QTimer timer_;
 };
 
-enum class End { Finished, Refused };
+// Failed: the unit reported a fault, a slip did not go out or the port
+// closed under the test.
+enum class End { Finished, Failed };
 
 End readingLoop(FingerUnit &unit, SampleSlips &slips, int choice, int seconds)
 {
@@ -78,19 +80,22 @@ End readingLoop(FingerUnit &unit, SampleSlips &slips, int choice, int seconds)
         if (ex.cancelled() || left.expired())
             return End::Finished;
         if (!r.complete) {
-            // Bytes without an end are no message; a lost port ends the test.
-            if (r.overLimit)
-                continue;
-            return End::Finished;
+            // Bytes without an end or a start are no message; a lost port
+            // ends the test.
+            if (!channel.serial().isOpen())
+                return End::Failed;
+            continue;
         }
         if (!unit.cdrErrChk(r.bytes))
-            return End::Refused;
+            return End::Failed;
         if (r.bytes.size() < kFingerMessage)
             continue;
         left.stop();
-        slips.print(channel, choice, r.bytes.mid(2, 1 + fingers::kIdSize));
+        const bool printed = slips.print(channel, choice, r.bytes.mid(2, 1 + fingers::kIdSize));
         if (ex.cancelled())
             return End::Finished;
+        if (!printed)
+            return End::Failed;
         left.restart();
     }
 }
@@ -106,19 +111,18 @@ bool run(FingerUnit &unit, SampleSlips &slips, int choice, int seconds)
     if (!unit.linesReady())
         return false;
     status(QStringLiteral("発券テスト中です。指紋を読み取って下さい。"));
-    if (!unit.enableRead()) {
-        if (!unit.exchange().cancelled())
-            unit.messenger().showMessage(QStringLiteral("読み取り許可応答がありません。"), Icon::Exclamation,
-                                         QStringLiteral("発券テスト"));
+    if (!unit.openReading(QStringLiteral("発券テスト"))) {
         status({});
         return false;
     }
     const End end = readingLoop(unit, slips, choice, seconds);
     // The unit would go on reporting fingers into the next command's reply.
     unit.exchange().clearCancel();
-    unit.disableRead();
+    // A closed port is not opened again for it: its loss has been told.
+    if (unit.exchange().channel().serial().isOpen())
+        unit.disableRead();
     status({});
-    if (end == End::Refused)
+    if (end != End::Finished)
         return false;
     unit.messenger().showCatalogMessage(msg::FingerTestDone);
     return true;

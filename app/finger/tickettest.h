@@ -14,8 +14,9 @@ constexpr int kSeconds = 10;
 // status text, reading opened, then one slip per recognised finger with
 // the countdown restarted after each. Esc is unit.cancel(). Ends with
 // notice 916 and true after Esc or the countdown; false when a check was
-// cancelled, reading could not be opened, or the unit reported a fault
-// (told by the unit's check). Reading is closed again at the end.
+// cancelled, reading could not be opened, the unit reported a fault
+// (told by the unit's check) or the line was lost (told by the channel).
+// Reading is closed again at the end while the line is there.
 bool run(FingerUnit &unit, SampleSlips &slips, int choice, int seconds = kSeconds);
 
 } // namespace tickettest

@@ -1,6 +1,7 @@
 // Faults on the line between the fingerprint manager and the emulated
 // fingerprint unit, at every (sampled) byte of the list, a template read
-// saved into the data file, a registration and a write-back: the cable
+// saved into the data file, a registration, a write-back, the version print
+// and a ticket test with one slip: the cable
 // pulled on either side, DSR lost, replies cut short, doubled, with a byte
 // wrong, behind noise or too late; and the unit's own faults: a dirty
 // sensor, a unit error, a reset in the middle of a template. Whatever
@@ -13,10 +14,14 @@
 
 #include "comm/eventwait.h"
 #include "finger/fingerunit.h"
+#include "finger/sampleslips.h"
+#include "finger/tickettest.h"
 #include "fingerprinter.h"
 #include "personas.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <functional>
 
@@ -27,6 +32,8 @@ using sim::FingerPrinter;
 
 constexpr int kWaitMs = 100;
 constexpr int kLateMs = 200;
+// The reception slip's last feed and cut.
+const QByteArray kSlipEnd = QByteArray::fromHex("1b4a781b4703");
 
 class FingerFaults : public FingerTest {
 protected:
@@ -73,7 +80,21 @@ protected:
         std::function<bool(FingerFaults &)> run;
         std::function<void(FingerFaults &, const std::string &)> succeeded;
         bool changesFile;
+        bool slipSent = false; // a slip goes out character by character
     };
+    // One burst per character would make every slip byte a frame end: a
+    // run of bursts of one or two bytes counts as one send instead.
+    static FaultyLine::Measure oneSendPerRun(FaultyLine::Measure m)
+    {
+        QList<int> ends;
+        for (qsizetype i = 0; i < m.hostEnds.size(); ++i) {
+            const auto size = [&](qsizetype k) { return m.hostEnds[k] - (k ? m.hostEnds[k - 1] : 0); };
+            if (i + 1 == m.hostEnds.size() || size(i) > 2 || size(i + 1) > 2)
+                ends.append(m.hostEnds[i]);
+        }
+        m.hostEnds = ends;
+        return m;
+    }
     static QList<Op> ops();
 
     bool runOp(const Op &op)
@@ -112,7 +133,19 @@ protected:
     FingerUsers users;
     FingerFiles files{dir.filePath("program"), pc.ctx->messenger()};
     FingerUnit unit{pc.ctx->channel(), pc.ctx->messenger(), users, files};
+    SampleSlips slips;
+    qsizetype jobsBefore = 0;
     QByteArray before;
+
+    // The print engine's jobs since the run began, once the last is whole.
+    QList<sim::PrintJob> newJobs(int expected)
+    {
+        QElapsedTimer t;
+        t.start();
+        eventwait::pumpUntil([&] { return printer().jobs().size() >= jobsBefore + expected || t.elapsed() > 1000; });
+        eventwait::waitMs(2 * FingerPrinter::kJobGapMs);
+        return printer().jobs().mid(jobsBefore);
+    }
 };
 
 QList<FingerFaults::Op> FingerFaults::ops()
@@ -126,7 +159,11 @@ QList<FingerFaults::Op> FingerFaults::ops()
          [](FingerFaults &t) { return t.unit.readRegistrants(true); },
          [](FingerFaults &t, const std::string &label) {
              EXPECT_EQ(t.users.nextFreeRow(), 4) << label;
-             EXPECT_EQ(t.users[3].userId[1], "B000003") << label;
+             for (int row = 1; row <= 3; ++row) {
+                 const QByteArray n = QByteArray::number(row);
+                 EXPECT_EQ(t.users[row].userId[0], "A00000" + n) << label;
+                 EXPECT_EQ(t.users[row].userId[1], "B00000" + n) << label;
+             }
          },
          false},
         {"template read, saved", 60,
@@ -169,6 +206,54 @@ QList<FingerFaults::Op> FingerFaults::ops()
                  EXPECT_EQ(t.printer().registrants()[0].templ[f], t.users[1].fingerTemplate[f]) << label;
          },
          true},
+        {"version print", 4, [](FingerFaults &t) { t.jobsBefore = t.printer().jobs().size(); },
+         [](FingerFaults &t) { return t.unit.printVersion(); },
+         [](FingerFaults &t, const std::string &label) {
+             const QList<sim::PrintJob> jobs = t.newJobs(2);
+             ASSERT_EQ(jobs.size(), 2) << label;
+             EXPECT_TRUE(jobs[0].bytes.contains(" v" + FingerPrinter::version() + " ---\r"))
+                 << label << ": " << jobs[0].bytes.toHex(' ').toStdString();
+             EXPECT_EQ(jobs[1].bytes, QByteArray::fromHex("07135000")) << label;
+         },
+         false},
+        {"ticket test, one slip", 20,
+         [](FingerFaults &t) {
+             t.printer().clearRegistrants();
+             t.printer().fill(2);
+             t.jobsBefore = t.printer().jobs().size();
+         },
+         [](FingerFaults &t) {
+             // A finger as soon as reading is open, Esc once its slip is
+             // printed whole (or after 800 ms).
+             bool placed = false;
+             bool escaped = false;
+             QElapsedTimer since;
+             since.start();
+             QTimer hand;
+             QObject::connect(&hand, &QTimer::timeout, [&] {
+                 if (!placed) {
+                     placed = t.printer().placeFinger(0, "A000002");
+                 } else if (!escaped && ((t.printer().jobs().size() > t.jobsBefore &&
+                                          t.printer().jobs().last().bytes.endsWith(kSlipEnd)) ||
+                                         since.elapsed() > 800)) {
+                     escaped = true;
+                     t.unit.cancel();
+                 }
+             });
+             hand.start(10);
+             return tickettest::run(t.unit, t.slips, 1, 1);
+         },
+         [](FingerFaults &t, const std::string &label) {
+             // Esc ends the test also when a spoilt message brought no
+             // slip; a slip that came is whole.
+             const QList<sim::PrintJob> jobs = t.newJobs(1);
+             ASSERT_LE(jobs.size(), 1) << label;
+             for (const sim::PrintJob &job : jobs) {
+                 EXPECT_TRUE(job.bytes.contains("h1 ID No.A000002\r")) << label;
+                 EXPECT_TRUE(job.bytes.endsWith(kSlipEnd)) << label;
+             }
+         },
+         false, true},
     };
 }
 
@@ -184,7 +269,7 @@ TEST_F(FingerFaults, EveryLineFaultInEverySequence)
         const QByteArray done = bytesOf(files.dataFilePath());
         ASSERT_EQ(done != before, op.changesFile) << op.name;
         filebytes::write(files.dataFilePath(), before);
-        for (const FaultyLine::Case &c : FaultyLine::cases(clean, op.step, kLateMs)) {
+        for (const FaultyLine::Case &c : FaultyLine::cases(op.slipSent ? oneSendPerRun(clean) : clean, op.step, kLateMs)) {
             const std::string label = std::string(op.name) + ": " + c.label().toStdString();
             line.arm(c);
             const bool ok = runOp(op);

@@ -46,7 +46,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kSeveralFiles = QStringLiteral("複数ファイルが選択されています。");
 const QString kNotLoaded = QStringLiteral("登録者が読込まれていません。");
 const QString kNoUser = QStringLiteral("ユーザーが選択されていません。");
-const QString kNoReadPermission = QStringLiteral("読み取り許可応答がありません。");
 
 constexpr int kWindowHeightTwips = 8160;
 constexpr int kStatusHeight = 24;
@@ -697,11 +696,8 @@ void FingerWindow::outputCheck()
 {
     if (!unit_.linesReady())
         return;
-    if (!unit_.enableRead()) {
-        if (!unit_.exchange().cancelled())
-            refuse(kNoReadPermission);
+    if (!unit_.openReading())
         return;
-    }
     ctx().state.toolState = kOutputCheck;
     SerialControl &serial = ctx().serial();
     if (!serial.isOpen())
