@@ -85,6 +85,15 @@ OutputChannel::~OutputChannel() = default;
 
 bool OutputChannel::openSerialPort()
 {
+    const OpenResult result = openQuietly();
+    if (result == OpenResult::Ok)
+        return true;
+    tellOpenFailure(result);
+    return false;
+}
+
+OpenResult OutputChannel::openQuietly()
+{
     const OutputSettings &out = app_.output;
     if (serial_.isOpen())
         serial_.close();
@@ -97,11 +106,12 @@ bool OutputChannel::openSerialPort()
     serial_.setInputLen(1);
     serial_.setSettings(speedPart(out.baudText) + parityPart(out.parity));
 
-    const OpenResult result = serial_.open();
-    if (result == OpenResult::Ok)
-        return true;
+    return serial_.open();
+}
 
-    const QString com = QStringLiteral("COM%1").arg(out.comPort);
+void OutputChannel::tellOpenFailure(OpenResult result)
+{
+    const QString com = QStringLiteral("COM%1").arg(app_.output.comPort);
     PromptRequest box;
     box.style = MessageStyle(Icon::Critical);
     switch (result) {
@@ -127,7 +137,6 @@ bool OutputChannel::openSerialPort()
                         .arg(serial_.device());
     }
     messenger_.prompter().ask(box);
-    return false;
 }
 
 void OutputChannel::restoreSerialDefaults()
@@ -169,7 +178,13 @@ bool OutputChannel::waitDsrAfterDtr()
 
 bool OutputChannel::waitCts()
 {
-    return promptUntil(kMsgNoCts, [this] { return serial_.ctsHolding(); });
+    // A closed port has no CTS; one that a lost line closed opens again
+    // once the cable is back.
+    return promptUntil(kMsgNoCts, [this] {
+        if (!serial_.isOpen() && openQuietly() != OpenResult::Ok)
+            return false;
+        return serial_.ctsHolding();
+    });
 }
 
 bool OutputChannel::waitOutputDrained()

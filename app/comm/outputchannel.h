@@ -73,6 +73,9 @@ public:
     void closeAndRestore();
 
     // ---- serial waits -----------------------------------------------
+    // waitCts() also opens a port that a lost line closed (quietly, on
+    // every retry), so that the next operation works once the cable is
+    // back.
     // Waits DtrWait ms, then for DSR, asking (204) until it comes or the
     // user cancels. True at once when NoModemLines.
     bool waitDsrAfterDtr();
@@ -170,6 +173,9 @@ public:
     };
 
 private:
+    // openSerialPort() without the box, and the box.
+    OpenResult openQuietly();
+    void tellOpenFailure(OpenResult result);
     bool promptUntil(int code, const std::function<bool()> &ready);
     quint16 lptBase() const;
     quint8 lptStatus();

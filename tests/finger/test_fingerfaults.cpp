@@ -9,6 +9,7 @@
 // held unless the sequence completed, a success is what the unit sent or
 // holds, and the healed line carries the next list.
 #include "fingertest.h"
+#include "shell/toolprobe.h"
 #include "support/faultyline.h"
 #include "support/printercontext.h"
 
@@ -16,11 +17,15 @@
 #include "finger/fingerunit.h"
 #include "finger/sampleslips.h"
 #include "finger/tickettest.h"
+#include "finger/ui/fingerwindow.h"
 #include "fingerprinter.h"
 #include "personas.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -269,7 +274,8 @@ TEST_F(FingerFaults, EveryLineFaultInEverySequence)
         const QByteArray done = bytesOf(files.dataFilePath());
         ASSERT_EQ(done != before, op.changesFile) << op.name;
         filebytes::write(files.dataFilePath(), before);
-        for (const FaultyLine::Case &c : FaultyLine::cases(op.slipSent ? oneSendPerRun(clean) : clean, op.step, kLateMs)) {
+        for (const FaultyLine::Case &c :
+             FaultyLine::cases(op.slipSent ? oneSendPerRun(clean) : clean, op.step, kLateMs)) {
             const std::string label = std::string(op.name) + ": " + c.label().toStdString();
             line.arm(c);
             const bool ok = runOp(op);
@@ -342,4 +348,37 @@ TEST_F(FingerFaults, AResetInTheMiddleOfATemplate)
             expectNextWorks({}, label);
         }
     }
+}
+
+// The window after a list that lost its line: not busy, nothing loaded;
+// once the cable is back the next list comes in without leaving the tool.
+TEST_F(FingerFaults, TheWindowAfterAPulledCable)
+{
+    ProbeHost host;
+    FingerWindow window(*pc.ctx, host);
+    window.unit().setTimes(unit.times());
+    window.show();
+    printer().clearRegistrants();
+    printer().fill(3);
+    auto *list = window.findChild<QPushButton *>(QStringLiteral("Command1_2"));
+    ASSERT_NE(list, nullptr);
+
+    line.arm(Fault::DropAtPrinterByte, 5);
+    pc.prompter->clear();
+    pc.prompter->script({Answer::Ok}); // the question before the list
+    QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(line.fired());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_TRUE(list->isEnabled());
+    EXPECT_EQ(pc.ctx->state.toolState, FingerWindow::kIdle);
+    EXPECT_FALSE(window.users().registrantsLoaded());
+
+    line.heal();
+    line.arm(Fault::None);
+    pc.prompter->clear();
+    pc.prompter->script({Answer::Ok});
+    QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(window.users().registrantsLoaded()) << shown().toStdString();
+    EXPECT_EQ(window.users()[3].userId[1], "B000003");
+    EXPECT_FALSE(window.isBusy());
 }

@@ -1,6 +1,7 @@
 // The fingerprint manager's window, its ID dialog and sub menu, clicked by
 // object name against the emulated fingerprint unit.
 #include "fingertest.h"
+#include "support/dialogsteps.h"
 #include "support/printercontext.h"
 
 #include "base/catalogcodes.h"
@@ -97,17 +98,7 @@ protected:
     // Runs steps on a dialog of this name once it shows.
     void onDialog(const QString &name, std::function<void(QWidget *)> steps)
     {
-        auto *poll = new QTimer(window.get());
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll, name, steps] {
-            QWidget *d = window->findChild<QWidget *>(name);
-            if (!d || !d->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            steps(d);
-        });
-        poll->start();
+        ::onDialog(window.get(), name, std::move(steps));
     }
     void expectIdle()
     {

@@ -7,6 +7,7 @@
 // carries the next registration.
 #include "tickettest.h"
 
+#include "support/dialogsteps.h"
 #include "support/faultyline.h"
 #include "support/printercontext.h"
 
@@ -14,12 +15,18 @@
 #include "comm/printeroperation.h"
 #include "message/msdfile.h"
 #include "personas.h"
+#include "shell/toolprobe.h"
 #include "ticket/ticketfileoperations.h"
 #include "ticket/ticketprintersettings.h"
 #include "ticket/tickettransfer.h"
+#include "ticket/ui/ticketdialogs.h"
+#include "ticket/ui/ticketwindow.h"
 #include "ticketprinter.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -242,4 +249,42 @@ TEST_F(TicketFaults, NextNumberSetting)
         expectIdle(label);
         expectNextWorks(c, label);
     }
+}
+
+// The window after a read that lost its line: not busy, its lines as they
+// were; once the cable is back the next read loads them without leaving
+// the tool (the line check opens the closed port again).
+TEST_F(TicketFaults, TheWindowAfterAPulledCable)
+{
+    ProbeHost host;
+    TicketWindow window(*pc.ctx, host);
+    window.show();
+    printer().setContent(1, {QByteArray::fromHex("1c65 3232 41420d4344")});
+    auto *line1 = window.findChild<QLineEdit *>(QStringLiteral("Text3_1"));
+    auto *read = window.findChild<QPushButton *>(QStringLiteral("Command1_3"));
+    ASSERT_TRUE(line1 && read);
+    const auto readContent1 = [&] {
+        pc.prompter->clear();
+        onDialog<TicketNumberDialog>(&window, QStringLiteral("TqNum"), [](TicketNumberDialog *d) {
+            d->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("1"));
+            d->ok();
+        });
+        QTest::mouseClick(read, Qt::LeftButton, {}, QPoint(5, 5));
+    };
+
+    line.arm(Fault::DropAtPrinterByte, 5);
+    readContent1();
+    EXPECT_TRUE(line.fired());
+    EXPECT_FALSE(pc.ctx->serial().isOpen());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_EQ(pc.ctx->state.toolState, kIdle);
+    EXPECT_TRUE(line1->text().isEmpty());
+
+    line.heal();
+    line.arm(Fault::None);
+    readContent1();
+    EXPECT_EQ(line1->text(), QStringLiteral("AB↓CD"));
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_EQ(pc.ctx->state.toolState, kIdle);
 }

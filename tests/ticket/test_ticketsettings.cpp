@@ -3,6 +3,7 @@
 // the ticket window driven by object name.
 #include "tickettest.h"
 
+#include "support/dialogsteps.h"
 #include "support/printercontext.h"
 #include "support/replyfaults.h"
 
@@ -316,17 +317,10 @@ TEST_F(TicketWindowTest, ReadRegisterClearAndReadBackThroughTheButtons)
                         {QByteArray::fromHex("1c65 3232 41420d4344"), QByteArray::fromHex("1c65 3131 1d6838 135300")});
     // The dialog comes after the line checks: answer it once it is up.
     const auto choose = [this](const char *n) {
-        auto *poll = new QTimer(window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, n] {
-            auto *d = window->findChild<TicketNumberDialog *>(QStringLiteral("TqNum"));
-            if (!d || !d->isVisible())
-                return;
-            poll->deleteLater();
-            poll->stop();
+        onDialog<TicketNumberDialog>(window.get(), QStringLiteral("TqNum"), [n](TicketNumberDialog *d) {
             d->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QString::fromLatin1(n));
             d->ok();
         });
-        poll->start(5);
     };
     auto mag = [this](int k) { return child<QLineEdit>(QStringLiteral("Text4_%1").arg(k)); };
     pc.prompter->clear();

@@ -5,17 +5,25 @@
 // noise or too late. Whatever happens the tool is idle afterwards, the set
 // file holds what it held unless the read came through, a success is what
 // the printer holds, and the healed line carries the next operation.
+#include "support/dialogsteps.h"
 #include "support/faultyline.h"
 #include "support/filebytes.h"
 #include "support/printercontext.h"
 
 #include "comm/eventwait.h"
 #include "personas.h"
+#include "shell/toolprobe.h"
+#include "unit/ui/unitwindow.h"
+#include "unit/ui/uxnumdialog.h"
 #include "unit/unitfileoperations.h"
 #include "unit/unittransfer.h"
 #include "unitprinter.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -171,4 +179,46 @@ TEST_F(UnitFaults, RegisterAChannel)
         expectIdle(label);
         expectNextWorks(c, label);
     }
+}
+
+// The window after a read that lost its line: not busy, its row as it
+// was; once the cable is back the next read fills the row without leaving
+// the tool (the line check opens the closed port again).
+TEST_F(UnitFaults, TheWindowAfterAPulledCable)
+{
+    pc.ctx->state.programFolder = dir.path();
+    ProbeHost host;
+    UnitWindow window(*pc.ctx, host);
+    window.show();
+    printer().channel(3).name = "SCALE3 ";
+    auto *name = window.findChild<QLineEdit *>(QStringLiteral("Text3_3"));
+    auto *read = window.findChild<QPushButton *>(QStringLiteral("Command1_3"));
+    ASSERT_TRUE(name && read);
+    const QString before = name->text();
+    const auto readChannel3 = [&] {
+        pc.prompter->clear();
+        onDialog<UxNumDialog>(&window, QStringLiteral("UxNum"), [](UxNumDialog *d) {
+            d->findChild<QRadioButton *>(QStringLiteral("Option1"))->setChecked(true);
+            d->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("3"));
+            QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton, {},
+                              QPoint(5, 5));
+        });
+        QTest::mouseClick(read, Qt::LeftButton, {}, QPoint(5, 5));
+    };
+
+    line.arm(LineFault::DropAtPrinterByte, 4);
+    readChannel3();
+    EXPECT_TRUE(line.fired());
+    EXPECT_FALSE(pc.ctx->serial().isOpen());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_EQ(pc.ctx->state.toolState, UnitStates::Idle);
+    EXPECT_EQ(name->text(), before);
+
+    line.heal();
+    line.arm(LineFault::None);
+    readChannel3();
+    EXPECT_EQ(name->text(), QStringLiteral("SCALE3^"));
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_EQ(pc.ctx->state.toolState, UnitStates::Idle);
 }

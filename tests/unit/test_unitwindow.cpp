@@ -1,5 +1,6 @@
 // The unit-setting window, its selection dialog and sub menu, driven by
 // object name against the emulated unit-setting printer.
+#include "support/dialogsteps.h"
 #include "support/printercontext.h"
 
 #include "base/catalogcodes.h"
@@ -61,17 +62,7 @@ protected:
     // Answers the selection dialog once it shows: each step runs on it in turn.
     void onDialog(std::function<void(UxNumDialog *)> steps)
     {
-        auto *poll = new QTimer(window.get());
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll, steps] {
-            auto *d = window->findChild<UxNumDialog *>(QStringLiteral("UxNum"));
-            if (!d || !d->isVisible())
-                return;
-            poll->deleteLater();
-            poll->stop();
-            steps(d);
-        });
-        poll->start();
+        ::onDialog<UxNumDialog>(window.get(), QStringLiteral("UxNum"), std::move(steps));
     }
 
     QTemporaryDir dir;
