@@ -308,6 +308,8 @@ bool OutputChannel::sendSerial(const QByteArray &bytes)
     return true;
 }
 
+bool OutputChannel::sendSerialDrained(const QByteArray &bytes) { return sendSerial(bytes) && waitOutputDrained(); }
+
 int OutputChannel::askRetryOnTimeout()
 {
     if (!st_.timeoutElapsed)

@@ -96,6 +96,10 @@ public:
     bool sendSerial();
     // The same for the given bytes (sendText is left as it is).
     bool sendSerial(const QByteArray &bytes);
+    // For a job nothing answers (a print): sent only once the queue has
+    // drained on a line that is still there, since a cable pulled under
+    // the last byte shows only as the port closing.
+    bool sendSerialDrained(const QByteArray &bytes);
     // 0 while Timer1 runs; after a timeout asks (202): 1 Retry, 2 anything else.
     int askRetryOnTimeout();
 

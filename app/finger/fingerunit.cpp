@@ -533,7 +533,5 @@ bool FingerUnit::printVersion()
     end += '\x13';
     end += 'P';
     end += '\0';
-    // The engine answers nothing: the print is out once the queue has
-    // drained on a line that is still there.
-    return ex_.send(job) && ex_.send(end) && ex_.channel().waitOutputDrained();
+    return ex_.send(job) && ex_.channel().sendSerialDrained(end);
 }

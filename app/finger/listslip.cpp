@@ -62,7 +62,7 @@ bool print(OutputChannel &channel, Messenger &messenger, const FingerUsers &user
         return false;
     serial.setDtrEnable(true);
     channel.state().sendText = build(users);
-    const bool sent = channel.sendSerial();
+    const bool sent = channel.sendSerialDrained(channel.state().sendText);
     serial.clearInput();
     if (!sent)
         messenger.showCatalogMessage(msg::OutputStopped);

@@ -200,7 +200,5 @@ bool SampleSlips::print(OutputChannel &channel, int choice, const QByteArray &ma
     serial.clearOutput();
     serial.setDtrEnable(true);
     channel.state().sendText = slip;
-    // Nothing answers: a cable pulled under the last byte shows only as
-    // the closed port once the queue has drained.
-    return channel.sendSerial() && channel.waitOutputDrained();
+    return channel.sendSerialDrained(slip);
 }

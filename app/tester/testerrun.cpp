@@ -161,11 +161,7 @@ void TesterRun::send(const QByteArray &job)
     } else {
         OutputChannel &ch = ctx_.channel();
         ch.state().sendText = job;
-        // The sink answers nothing: a job is out once the port's queue has
-        // drained on a line that is still there (a cable pulled under the
-        // last byte closes the port).
-        sent = ctx_.state.output.interfaceName == kInterfaceSerial ? ch.sendSerial() && ch.waitOutputDrained()
-                                                                   : ch.sendParallel();
+        sent = ctx_.state.output.interfaceName == kInterfaceSerial ? ch.sendSerialDrained(job) : ch.sendParallel();
     }
     // A printer prompt answered Cancel, or a port that failed: every
     // further job would only ask again, so the run ends here.
