@@ -73,13 +73,12 @@ public:
     void closeAndRestore();
 
     // ---- serial waits -----------------------------------------------
-    // waitCts() also opens a port that a lost line closed (quietly, on
-    // every retry), so that the next operation works once the cable is
-    // back.
     // Waits DtrWait ms, then for DSR, asking (204) until it comes or the
     // user cancels. True at once when NoModemLines.
     bool waitDsrAfterDtr();
-    // Waits for CTS, asking (201) until it comes or the user cancels.
+    // Waits for CTS, asking (201) until it comes or the user cancels. A
+    // port that a lost line closed is opened again (quietly, before every
+    // question), so that the next operation works once the cable is back.
     bool waitCts();
     // Waits until the output queue is empty; after 10 ms asks (202).
     // Skipped for ports above 9. False when the port is closed.
